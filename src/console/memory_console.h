@@ -1,0 +1,43 @@
+// An in-memory console for tests: keeps the last flushed frame and plays a script of keys.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "console/backend.h"
+
+class MemoryConsole : public ConsoleBackend {
+public:
+    void flush(const Cell* cells) override;
+    void save(Cell* cells, int* column, int* row) override;
+    void restore(const Cell* cells, int column, int row) override;
+    void setCursor(int column, int row) override;
+    void getCursor(int* column, int* row) override;
+    void setCursorSize(int percent) override;
+    // Returns the next scripted key; KEY_NONE once the script is used up.
+    KeyCode readKey() override;
+    void setTitle(const char* title) override;
+
+    // Queues keys for readKey.
+    void pushKeys(std::initializer_list<KeyCode> keys);
+    void pushKey(KeyCode key);
+
+    // Row r of the last flushed frame as UTF-8 text (code page 437 glyphs, 0 as a blank).
+    std::string row(int r) const;
+    // Row r's raw code page 437 bytes.
+    std::string rowBytes(int r) const;
+    // Row r's attributes, one byte per cell.
+    std::vector<uint8_t> rowAttributes(int r) const;
+    // The 25 rows, one per line, for failure messages.
+    std::string dump() const;
+
+    Cell frame[SCREEN_CELLS];  // the last flushed frame
+    int flushCount = 0;
+    int cursorColumn = 0;
+    int cursorRow = 0;
+    int cursorSize = 0;
+    std::string title;
+    std::deque<KeyCode> keys;
+};

@@ -1,0 +1,5 @@
+#include "version.h"
+
+const char* versionString() {
+    return "1.52";
+}

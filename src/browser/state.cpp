@@ -1,0 +1,3 @@
+#include "browser/state.h"
+
+BrowserState browser;

@@ -1,0 +1,8 @@
+// Placeholder until ripping lands.
+#include "output/rip.h"
+
+void ripEntries() {}
+
+int makeDirectories(const char*) {
+    return 1;
+}

@@ -10,7 +10,6 @@
 #include "archive/entry.h"
 #include "browser/panels.h"
 #include "browser/state.h"
-#include "console/cp437.h"
 #include "console/screen.h"
 #include "output/confine.h"
 #include "output/copy_out.h"
@@ -25,23 +24,15 @@ void fail(int32_t reason, const std::string& subject) {
     browser.reasonSubject = subject;
 }
 
-// Messages are code page 437 text like everything the program shows, so the
-// directory path is given back in that form where the host's text allows.
-std::string toMessageText(const std::string& hostText) {
-    std::string converted;
-    if (utf8ToCp437(hostText, &converted))
-        return converted;
-    return hostText;
-}
-
-// The full path of an output directory as the end message shows it.
+// The full path of an output directory as the end message shows it: the path
+// on disk (host text), so the user can go and look at what stood in the way.
 std::string directoryForMessage(const std::string& relative) {
     char cwd[PATH_MAX];
-    std::string path = getcwd(cwd, sizeof cwd) ? toMessageText(cwd) : std::string(".");
+    std::string path = getcwd(cwd, sizeof cwd) ? std::string(cwd) : std::string(".");
     if (!relative.empty()) {
         if (path.empty() || path.back() != '/')
             path += '/';
-        path += toMessageText(relative);
+        path += relative;
     }
     return path;
 }

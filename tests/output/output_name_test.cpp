@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -50,6 +51,39 @@ TEST(OutputPathParts, SplitsDirectoryAndLeaf) {
     EXPECT_EQ(outputDirectoryOf("MAP.BIN"), "");
     EXPECT_EQ(outputLeafOf("MAP.BIN"), "MAP.BIN");
     EXPECT_EQ(outputLeafOf(""), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Every name built from the troublesome characters, up to six long, must give
+// a path that stays below the base: relative, with no empty or ".." component.
+TEST(OutputPathProperty, NoNameEscapesTheBase) {
+    const std::string alphabet = ".\\/A:";
+    std::string name;
+    std::function<void(size_t)> visit = [&](size_t length) {
+        std::string path = outputPathFor(name);
+        std::string context = "stored: " + name + " path: " + path;
+        ASSERT_TRUE(path.empty() || path.front() != '/') << context;
+        size_t start = 0;
+        while (!path.empty() && start <= path.size()) {
+            size_t end = path.find('/', start);
+            if (end == std::string::npos)
+                end = path.size();
+            std::string component = path.substr(start, end - start);
+            ASSERT_FALSE(component.empty() || component == "..") << context;
+            start = end + 1;
+        }
+        if (length == 6)
+            return;
+        for (char c : alphabet) {
+            name.push_back(c);
+            visit(length + 1);
+            name.pop_back();
+        }
+    };
+    visit(0);
 }
 
 }  // namespace

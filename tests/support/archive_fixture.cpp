@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <gtest/gtest.h>
+
+#include <iterator>
+
 #include "archive/loader.h"
 
 TempDir::TempDir() {
@@ -35,6 +39,34 @@ std::string TempDir::write(const std::string& name, const std::vector<uint8_t>& 
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     return target;
+}
+
+std::string writeArchive(const TempDir& dir, const ArchiveNode& tree, const std::string& name) {
+    ArchiveWriteOptions options;
+    options.allowCaseDuplicates = true;
+    std::string error;
+    const std::string path = dir.file(name);
+    if (writeArchiveFile(tree, path, &error, options) == 0) {
+        ADD_FAILURE() << "cannot write " << path << ": " << error;
+    }
+    return path;
+}
+
+std::vector<uint8_t> archiveBytes(const ArchiveNode& tree) {
+    ArchiveWriteOptions options;
+    options.allowCaseDuplicates = true;
+    std::string error;
+    std::vector<uint8_t> bytes;
+    if (writeArchiveBytes(tree, &bytes, &error, options) == 0) {
+        ADD_FAILURE() << "cannot lay out the archive: " << error;
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> readFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 void appendRecord(std::vector<uint8_t>& bytes, const std::string& name, uint32_t type,

@@ -8,6 +8,7 @@
 
 #include "archive/entry.h"
 #include "archive/record.h"
+#include "archive/writer.h"
 
 // A fresh directory under $TMPDIR (or /tmp), removed with all its contents
 // when the object goes.
@@ -27,6 +28,17 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// Writes `tree` as the archive `name` inside `dir` (names equal ignoring case
+// allowed) and returns its path; a refusal fails the test with its reason.
+std::string writeArchive(const TempDir& dir, const ArchiveNode& tree,
+                         const std::string& name = "test.dir");
+
+// The bytes of the archive for `tree` (names equal ignoring case allowed).
+std::vector<uint8_t> archiveBytes(const ArchiveNode& tree);
+
+// The whole contents of a file (empty when it cannot be read).
+std::vector<uint8_t> readFileBytes(const std::string& path);
 
 // Appends one 44-byte record; `type` is the record type before the fill is
 // applied (TYPE_FILE, TYPE_DIRECTORY, TYPE_END or anything else).

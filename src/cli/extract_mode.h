@@ -1,0 +1,26 @@
+// `--extract`: the files of an archive's whole tree, written below a directory.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+struct ExtractOptions {
+    std::string archivePath;
+    std::string directory = ".";        // created when missing
+    std::vector<std::string> patterns;  // UTF-8; empty means every file
+    bool keep = false;                  // skip files that exist already
+    bool progress = false;              // a progress line on `err`
+};
+
+// Extracts with the same naming, confinement, free-space and checked copy as
+// ripping. Writes "N files, M bytes" to `out`. Returns 0 when every chosen
+// file was written, 1 on the first failure (message on `err`; the file being
+// written is removed, the ones before stay complete).
+int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& err);
+
+// True when the file at `archivePath` (its path inside the archive, '/'
+// between names) or its own `name` matches one of the wildcard patterns
+// (code page 437), letters compared without case. No patterns match everything.
+bool extractWanted(const std::vector<std::string>& cp437Patterns, const std::string& archivePath,
+                   const std::string& name);

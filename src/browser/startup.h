@@ -1,7 +1,10 @@
 // The program's entry: start-up, the run, and shutdown with its end message.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "archive/loader.h"
 
 // The whole program: checks the arguments, loads the archive, takes over the
 // terminal, runs the main loop, gives the terminal back and prints why the
@@ -16,8 +19,9 @@ void usage(const char* programPath);
 std::string upperCasePath(const std::string& path);
 
 // Builds the root, loads the archive at `openPath` into it and sets the state
-// up; sets browser.terminationReason when the archive cannot be used.
-void startBrowser(const char* openPath);
+// up; sets browser.terminationReason when the archive cannot be used or holds
+// more than `recordCap` records.
+void startBrowser(const char* openPath, uint32_t recordCap = LOAD_ENTRY_CAP);
 
 // Draws the static screen and runs the main loop on the active console.
 void runBrowserSession();

@@ -233,9 +233,13 @@ std::string cpuLine(int modelIndex, bool hasMmx, uint32_t clock, const std::stri
     bool named = modelIndex >= 0 && modelIndex <= 5;
     std::string name = named ? CPU_MODEL_NAMES[modelIndex] : otherName;
     if (!named) {
-        removeAll(name, "(R)");
-        removeAll(name, "(TM)");
-        removeAll(name, "(tm)");
+        // Brand strings carry marks and words the line has no room for; the
+        // nominal rate after an '@' gives way to the measured one.
+        size_t at = name.find(" @ ");
+        if (at != std::string::npos)
+            name.erase(at);
+        for (const char* noise : {"(R)", "(TM)", "(tm)", " CPU", " Processor"})
+            removeAll(name, noise);
         name = collapseSpaces(name);
         if (!name.empty() && name[0] == ' ')
             name.erase(0, 1);

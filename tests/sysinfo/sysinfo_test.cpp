@@ -118,8 +118,12 @@ TEST(CpuLine, NamedModelsSuffixAndClock) {
 TEST(CpuLine, OtherFamiliesShowTheBrandWithinTheWidth) {
     EXPECT_EQ(cpuLine(14, true, 300000, "AMD EPYC", 38), "AMD EPYC at 3000 MHz");
     EXPECT_EQ(cpuLine(-1, false, 0, "", 38), "Unknown processor");
+    EXPECT_EQ(cpuLine(14, false, 734200, "Oxide Virtual Turin-like Processor", 38),
+              "Oxide Virtual Turin-like at 7342 MHz");
+    EXPECT_EQ(cpuLine(14, false, 100, std::string(60, 'X'), 38),
+              std::string(29, 'X') + " at 1 MHz");
     std::string line = cpuLine(14, false, 370000, "Intel(R) Core(TM) i7-8700K CPU @ 3.70GHz", 38);
-    EXPECT_EQ(line, "Intel Core i7-8700K CPU @ at 3700 MHz");
+    EXPECT_EQ(line, "Intel Core i7-8700K at 3700 MHz");
     EXPECT_LE(line.size(), 38u);
 }
 

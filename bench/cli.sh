@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Times the command-line modes against the system tools doing the same work, in one run:
+#   --extract of 10,000 small files in 100 directories   vs  cp -r   (target <= 1.5x)
+#   --extract of one 1 GB file                            vs  cp      (target <= 1.2x)
+#   --create of the same two trees                        vs  tar cf  (target <= 1.5x)
+# Each figure is the best of three runs.
+set -euo pipefail
+BUILD=${BUILD:-build}
+DIRRIP=$(realpath "$BUILD/dirrip")
+work=$(mktemp -d "${TMPDIR:-/tmp}/dirrip-bench-cli-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+best() {  # best wall time in seconds of a command, run three times after a set-up command
+    local setup=$1; shift
+    local best=""
+    for _ in 1 2 3; do
+        eval "$setup"
+        local start end
+        start=$(date +%s.%N)
+        "$@" >/dev/null
+        end=$(date +%s.%N)
+        best=$(echo "$start $end ${best:-1e9}" | awk '{t=$2-$1; print (t<$3)?t:$3}')
+    done
+    echo "$best"
+}
+
+mkdir small
+for d in $(seq -w 0 99); do
+    mkdir "small/D$d"
+    for f in $(seq -w 0 99); do
+        head -c $(( (10#$f % 7 + 1) * 512 )) /dev/urandom >"small/D$d/F$f.BIN"
+    done
+done
+mkdir big
+head -c 1073741824 /dev/urandom >big/BIG.BIN
+sync
+
+row() {  # name ours theirs target
+    awk -v n="$1" -v a="$2" -v b="$3" -v t="$4" 'BEGIN {
+        r = a / b; printf "%-34s %8.3f s %8.3f s %7.2fx  (target <= %sx) %s\n",
+            n, a, b, r, t, (r <= t) ? "ok" : "OVER" }'
+}
+
+printf '%-34s %10s %10s %8s\n' "case" "dirrip" "tool" "ratio"
+for tree in small big; do
+    ours=$(best "rm -f $tree.dir" "$DIRRIP" --create "$tree.dir" "$tree")
+    theirs=$(best "rm -f $tree.tar" tar cf "$tree.tar" "$tree")
+    row "--create $tree vs tar cf" "$ours" "$theirs" 1.5
+done
+ours=$(best "rm -rf out" "$DIRRIP" --extract small.dir -C out)
+theirs=$(best "rm -rf copy" cp -r small copy)
+row "--extract 10,000 files vs cp -r" "$ours" "$theirs" 1.5
+ours=$(best "rm -rf out" "$DIRRIP" --extract big.dir -C out)
+theirs=$(best "rm -rf copy" cp big/BIG.BIN copy)
+row "--extract 1 GB vs cp" "$ours" "$theirs" 1.2

@@ -1,4 +1,8 @@
 // Option handling and exit statuses of the command-line modes.
+#include <sys/wait.h>
+
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "cli/command_line.h"
@@ -52,6 +56,33 @@ TEST(CommandLine, MissingArchiveIsAFailureNotUsage) {
         EXPECT_NE(run.err.find("cannot open '/nonexistent/x.dir'"), std::string::npos)
             << mode << ": " << run.err;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The real program: the dispatch in its entry and the exit statuses a script sees.
+int runProgram(const std::string& arguments, std::string* output) {
+    std::string command = std::string(DIRRIP_BINARY) + " " + arguments + " 2>&1 </dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    char chunk[4096];
+    output->clear();
+    while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) output->append(chunk, n);
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Program, ExitStatusesOfTheModes) {
+    std::string output;
+    EXPECT_EQ(runProgram("--version", &output), 0);
+    EXPECT_EQ(output, "dirrip 1.52\n");
+    EXPECT_EQ(runProgram("--list " + std::string(DIRRIP_BUILD_DIR) + "/demo.dir", &output), 0);
+    EXPECT_NE(output.find("README.TXT"), std::string::npos) << output;
+    EXPECT_EQ(runProgram("--list /nonexistent.dir", &output), 1);
+    EXPECT_EQ(runProgram("--bogus", &output), 2);
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 #include "archive/entry.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
+#include "archive/entry_arena.h"
 #include "archive/wildmatch.h"
 
 int (*releaseInfoHook)(EntryInfo* info) = nullptr;
@@ -17,7 +22,86 @@ unsigned char foldByte(char c) {
     return (u >= 'a' && u <= 'z') ? u - 32 : u;
 }
 
+constexpr size_t FIRST_BLOCK_BYTES = 64 * 1024;
+constexpr size_t LAST_BLOCK_BYTES = 2 * 1024 * 1024;  // one huge page
+
+// Made on first use (static objects elsewhere may make entries) and never
+// destroyed (entries may outlive every static object).
+SlabPool& entryPool() {
+    static SlabPool& pool = *new SlabPool(sizeof(Entry));
+    return pool;
+}
+
+SlabPool& infoPool() {
+    static SlabPool& pool = *new SlabPool(sizeof(EntryInfo));
+    return pool;
+}
+
 }  // namespace
+
+SlabPool::SlabPool(size_t slotSize)
+    : slotSize_(std::max(slotSize, sizeof(void*))), blockBytes_(FIRST_BLOCK_BYTES) {}
+
+void* SlabPool::allocate() {
+    ++live_;
+    if (freeList_ != nullptr) {
+        void* place = freeList_;
+        freeList_ = *static_cast<void**>(place);
+        return place;
+    }
+    if (next_ == nullptr || next_ + slotSize_ > end_)
+        addBlock();
+    void* place = next_;
+    next_ += slotSize_;
+    return place;
+}
+
+void SlabPool::release(void* place) {
+    if (place == nullptr)
+        return;
+    *static_cast<void**>(place) = freeList_;
+    freeList_ = place;
+    if (--live_ == 0) {
+        for (void* block : blocks_) std::free(block);
+        blocks_.clear();
+        next_ = end_ = nullptr;
+        freeList_ = nullptr;
+        blockBytes_ = FIRST_BLOCK_BYTES;
+    }
+}
+
+void SlabPool::addBlock() {
+    void* block = std::aligned_alloc(blockBytes_, blockBytes_);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    // Huge pages spare the kernel a page fault per 4 KB of a big tree.
+    if (blockBytes_ == LAST_BLOCK_BYTES)
+        madvise(block, blockBytes_, MADV_HUGEPAGE);
+    blocks_.push_back(block);
+    next_ = static_cast<char*>(block);
+    end_ = next_ + blockBytes_;
+    blockBytes_ = std::min(blockBytes_ * 2, LAST_BLOCK_BYTES);
+}
+
+void* Entry::operator new(size_t size) {
+    if (size != sizeof(Entry))
+        throw std::bad_alloc();
+    return entryPool().allocate();
+}
+
+void Entry::operator delete(void* place) {
+    entryPool().release(place);
+}
+
+void* EntryInfo::operator new(size_t size) {
+    if (size != sizeof(EntryInfo))
+        throw std::bad_alloc();
+    return infoPool().allocate();
+}
+
+void EntryInfo::operator delete(void* place) {
+    infoPool().release(place);
+}
 
 Entry::~Entry() {
     if (releaseInfoHook != nullptr && info != nullptr)

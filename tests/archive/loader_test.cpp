@@ -341,14 +341,20 @@ void expectSameTree(const Entry* expected, const Entry* actual, const std::strin
 }
 
 TEST(Loader, SameTreeAsAddingRecordsOneAtATime) {
-    const char* pool[] = {"a", "A",   "b",   "B",   "*",   "?",   "[1]",
-                          "1", "dir", "DIR", "...", "a/b", "a\\b"};
-    const size_t poolSize = sizeof(pool) / sizeof(pool[0]);
+    // Mixed case exercises the duplicate rule; upper case only, with listings
+    // in rising or falling name order, the loader's shortcuts for lists that
+    // need no reordering.
+    const std::vector<std::string> mixedNames = {"a", "A",   "b",   "B",   "*",   "?",   "[1]",
+                                                 "1", "dir", "DIR", "...", "a/b", "a\\b"};
+    const std::vector<std::string> upperNames = {"A",    "B",   "C", "D", "...", "E/F",
+                                                 "E\\F", "[1]", "*", "!", "Z",   "AB"};
     const uint32_t cap = 3000;
     TempDir dir;
-    for (unsigned seed = 0; seed < 300; ++seed) {
+    for (unsigned seed = 0; seed < 600; ++seed) {
         std::mt19937 random(seed);
         auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+        const std::vector<std::string>& names = seed < 300 ? mixedNames : upperNames;
+        const int order = seed < 300 ? 0 : static_cast<int>(seed % 3);  // 1 rising, 2 falling
         // A few listings laid end to end, each record pointing anywhere.
         const size_t listings = 1 + pick(6);
         std::vector<size_t> lengths(listings);
@@ -361,13 +367,19 @@ TEST(Loader, SameTreeAsAddingRecordsOneAtATime) {
         }
         std::vector<uint8_t> bytes;
         for (size_t i = 0; i < listings; ++i) {
-            for (size_t r = 0; r < lengths[i]; ++r) {
-                const bool isDirectory = pick(3) == 0;
+            std::vector<std::string> listing;
+            for (size_t r = 0; r < lengths[i]; ++r) listing.push_back(names[pick(names.size())]);
+            if (order != 0)
+                std::sort(listing.begin(), listing.end());
+            if (order == 2)
+                std::reverse(listing.begin(), listing.end());
+            for (const std::string& name : listing) {
+                const bool isDirectory = pick(order == 0 ? 3 : 12) == 0;
                 uint32_t offset =
                     isDirectory ? starts[pick(listings)] : static_cast<uint32_t>(random());
                 if (isDirectory && pick(10) == 0)
                     offset = at(total + 1);  // past the end
-                appendRecord(bytes, pool[pick(poolSize)], isDirectory ? TYPE_DIRECTORY : TYPE_FILE,
+                appendRecord(bytes, name, isDirectory ? TYPE_DIRECTORY : TYPE_FILE,
                              static_cast<uint32_t>(pick(1000)), offset);
             }
             appendEnd(bytes);

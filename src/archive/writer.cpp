@@ -337,10 +337,10 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
         return 0;
     }
     Sink sink(fd);
+    // No fsync before the rename: other programs see the old archive or the
+    // whole new one, never half of it, and forcing the data to the device
+    // would cost more time than writing it.
     bool done = emit(layout, sink, error);
-    if (done && fsync(fd) != 0) {
-        done = fail(error, std::string("cannot write the archive: ") + std::strerror(errno));
-    }
     if (::close(fd) != 0 && done) {
         done = fail(error, std::string("cannot write the archive: ") + std::strerror(errno));
     }

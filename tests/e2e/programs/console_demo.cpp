@@ -78,8 +78,7 @@ int main() {
 
     screenSave();
     cursorShape(CURSOR_HIDDEN);
-    if (ConsoleBackend* backend = consoleBackend())
-        backend->setTitle("[DEMO]-console demo");
+    setConsoleTitle("[DEMO]-console demo");
     for (;;) {
         drawAll();
         screenFlush();

@@ -28,7 +28,7 @@ struct EntryInfo {
 // One node of the archive tree. Children are kept sorted: lower kind first
 // ("..." then sub-directories then files), then by byte order of the names.
 class Entry {
-public:
+  public:
     int32_t kind = KIND_ROOT;
     std::string name;              // as stored (with '\' where the archive had '/')
     std::vector<Entry*> children;  // sorted, see above; empty for files and "..."
@@ -49,9 +49,29 @@ public:
 // first, set by start-up before loading.
 extern int (*releaseInfoHook)(EntryInfo* info);
 
+// The usual releaseInfoHook: deletes an EntryInfo made with `new` (the loader
+// and addChild's callers make them so). Returns 0.
+int releaseEntryInfo(EntryInfo* info);
+
+// Destroys every entry below `directory` (not `directory` itself), each
+// through ~Entry, and leaves `directory` without children. Works without
+// recursion, so trees of any depth can be torn down. Entries made by addChild
+// or the loader are heap objects that only their parent refers to; the root
+// belongs to whoever made it and is destroyed by its owner.
+void destroyDescendants(Entry* directory);
+
+// True when `a` comes before `b` among a directory's children: lower kind
+// first, then byte order of the names (unsigned, a prefix first).
+bool entryBefore(const Entry* a, const Entry* b);
+
+// True when the names are equal once the ASCII letters a..z are taken as A..Z;
+// the duplicate test of addChild and of the loader.
+bool sameNameIgnoringCase(const std::string& a, const std::string& b);
+
 // Adds a child named `name` to `directory` in sorted position. Returns 1 when
 // added (taking over `info`), 0 when a child of the same name ignoring ASCII
-// letter case exists (the caller keeps `info`).
+// letter case exists (the caller keeps `info`). The name is compared by
+// equality, never as a pattern, so names holding '*', '?' or '[' are kept.
 int addChild(Entry* directory, const char* name, uint32_t size, EntryInfo* info, int32_t kind);
 
 // Appends to `result` every child of `directory` whose name the wildcard

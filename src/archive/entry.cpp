@@ -1,0 +1,144 @@
+#include "archive/entry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "archive/wildmatch.h"
+
+int (*releaseInfoHook)(EntryInfo* info) = nullptr;
+
+namespace {
+
+constexpr size_t SPLIT_PART_LIMIT = 255;
+
+unsigned char foldByte(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') ? u - 32 : u;
+}
+
+}  // namespace
+
+Entry::~Entry() {
+    if (releaseInfoHook != nullptr && info != nullptr)
+        releaseInfoHook(info);
+    info = nullptr;
+}
+
+int releaseEntryInfo(EntryInfo* info) {
+    delete info;
+    return 0;
+}
+
+void destroyDescendants(Entry* directory) {
+    std::vector<Entry*> pending = std::move(directory->children);
+    directory->children.clear();
+    while (!pending.empty()) {
+        Entry* entry = pending.back();
+        pending.pop_back();
+        pending.insert(pending.end(), entry->children.begin(), entry->children.end());
+        entry->children.clear();
+        delete entry;
+    }
+}
+
+bool entryBefore(const Entry* a, const Entry* b) {
+    if (a->kind != b->kind)
+        return a->kind < b->kind;
+    // std::string compares as unsigned bytes, a prefix first.
+    return a->name < b->name;
+}
+
+bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (foldByte(a[i]) != foldByte(b[i]))
+            return false;
+    }
+    return true;
+}
+
+int addChild(Entry* directory, const char* name, uint32_t size, EntryInfo* info, int32_t kind) {
+    const std::string childName(name);
+    for (const Entry* child : directory->children) {
+        if (sameNameIgnoringCase(child->name, childName))
+            return 0;
+    }
+    Entry* entry = new Entry;
+    entry->kind = kind;
+    entry->name = childName;
+    entry->parent = directory;
+    entry->size = size;
+    entry->info = info;
+    auto place = std::upper_bound(directory->children.begin(), directory->children.end(), entry,
+                                  entryBefore);
+    directory->children.insert(place, entry);
+    return 1;
+}
+
+std::vector<Entry*>& findAll(const Entry* directory, std::vector<Entry*>& result,
+                             const char* pattern) {
+    for (Entry* child : directory->children) {
+        if (wildMatch(pattern, child->name.c_str()))
+            result.push_back(child);
+    }
+    return result;
+}
+
+Entry* findFirst(const Entry* directory, const char* pattern) {
+    for (Entry* child : directory->children) {
+        if (wildMatch(pattern, child->name.c_str()))
+            return child;
+    }
+    return nullptr;
+}
+
+void splitName(const Entry* entry, std::string* drive, std::string* directory,
+               std::string* baseName, std::string* extension) {
+    const std::string& name = entry->name;
+    const size_t colon = name.find(':');
+    const size_t backslash = name.rfind('\\');
+    // The base name starts after the last '\', else after the drive's ':'.
+    size_t baseStart = 0;
+    if (backslash != std::string::npos) {
+        baseStart = backslash + 1;
+    } else if (colon != std::string::npos) {
+        baseStart = colon + 1;
+    }
+    // Only a dot inside the base name starts an extension, so that neither a
+    // dotted directory nor a drive part is taken for one.
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot < baseStart)
+        dot = std::string::npos;
+
+    auto part = [&](size_t from, size_t to) {
+        if (to <= from)
+            return std::string();
+        return name.substr(from, std::min(to - from, SPLIT_PART_LIMIT));
+    };
+    if (extension != nullptr)
+        *extension = dot == std::string::npos ? "" : part(dot, name.size());
+    if (drive != nullptr)
+        *drive = colon == std::string::npos ? "" : part(0, std::min<size_t>(colon + 1, 2));
+    if (directory != nullptr) {
+        const size_t from = colon == std::string::npos ? 0 : colon + 1;
+        *directory = backslash == std::string::npos ? "" : part(from, backslash + 1);
+    }
+    if (baseName != nullptr)
+        *baseName = part(baseStart, dot == std::string::npos ? name.size() : dot);
+}
+
+std::string fullPath(const Entry* entry) {
+    std::vector<const std::string*> names;
+    for (const Entry* e = entry; e != nullptr; e = e->parent) names.push_back(&e->name);
+    std::string path;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (it != names.rbegin())
+            path += '\\';
+        path += **it;
+    }
+    if (entry->kind != KIND_FILE)
+        path += '\\';
+    return path;
+}

@@ -1,0 +1,252 @@
+// The loader walks the listings depth first from offset 0. The tree it leaves
+// is the one that adding every record with addChild, one at a time, would
+// give; but to stay linear in the number of records it appends children
+// unsorted, finds duplicates through a FoldIndex, and sorts each directory's
+// children once: when its listing ends, or, for a directory whose listing was
+// entered again through a dropped directory record, when the load ends.
+#include "archive/loader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "archive/entry.h"
+#include "archive/fold_index.h"
+#include "archive/record.h"
+
+namespace {
+
+bool lastLoadCapped = false;
+
+constexpr size_t READ_CHUNK_MIN = 4096;
+constexpr size_t READ_CHUNK_MAX = 1u << 20;
+
+// Reads records through a buffer that grows while the reads run on in file
+// order (one long listing) and shrinks again after a jump, so that a walk that
+// jumps between many small listings does not read far ahead each time.
+class RecordReader {
+  public:
+    RecordReader(int fd, uint64_t fileSize) : fd_(fd), fileSize_(fileSize) {}
+
+    // Fills `bytes` with the record at `position`; false when it cannot be
+    // read whole.
+    bool read(uint64_t position, unsigned char* bytes) {
+        if (position + DIR_RECORD_SIZE > fileSize_)
+            return false;
+        if (position < start_ || position + DIR_RECORD_SIZE > start_ + length_) {
+            if (!fill(position))
+                return false;
+        }
+        std::copy_n(buffer_.data() + (position - start_), DIR_RECORD_SIZE, bytes);
+        return true;
+    }
+
+  private:
+    bool fill(uint64_t position) {
+        const bool runsOn = position >= start_ && position <= start_ + length_;
+        chunk_ = runsOn ? std::min(chunk_ * 2, READ_CHUNK_MAX) : READ_CHUNK_MIN;
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(chunk_, fileSize_ - position));
+        buffer_.resize(std::max(buffer_.size(), wanted));
+        size_t got = 0;
+        while (got < wanted) {
+            ssize_t n =
+                pread(fd_, buffer_.data() + got, wanted - got, static_cast<off_t>(position + got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        start_ = position;
+        length_ = got;
+        return got >= DIR_RECORD_SIZE;
+    }
+
+    int fd_;
+    uint64_t fileSize_;
+    std::vector<unsigned char> buffer_;
+    uint64_t start_ = 0;
+    uint64_t length_ = 0;
+    size_t chunk_ = READ_CHUNK_MIN;
+};
+
+// One listing being read: the directory it fills and where its next record is.
+struct Frame {
+    Entry* directory;
+    uint64_t listingStart;
+    uint64_t position;
+    FoldIndex* index;
+    std::unique_ptr<FoldIndex> ownIndex;  // set for a directory seen for the first time
+    bool guardsStart;                     // listingStart is in Loader::activeStarts_
+};
+
+class Loader {
+  public:
+    Loader(RecordReader& reader, Entry* root, uint32_t cap)
+        : reader_(reader), root_(root), cap_(cap) {}
+
+    // Returns true when the walk stopped at the cap.
+    bool run() {
+        open(root_, 0, true);
+        bool capped = false;
+        unsigned char bytes[DIR_RECORD_SIZE];
+        while (!frames_.empty()) {
+            Frame& frame = frames_.back();
+            DirRecord record;
+            bool isEnd = !reader_.read(frame.position, bytes);
+            if (!isEnd) {
+                record = decodeDirRecord(bytes);
+                isEnd = record.type != TYPE_FILE && record.type != TYPE_DIRECTORY;
+            }
+            if (isEnd) {
+                close();
+                continue;
+            }
+            if (records_ == cap_) {
+                capped = true;
+                break;
+            }
+            ++records_;
+            frame.position += DIR_RECORD_SIZE;
+
+            const int32_t kind = record.type == TYPE_FILE ? KIND_FILE : KIND_SUBDIR;
+            Entry* existing = nullptr;
+            Entry* added =
+                add(frame, recordEntryName(record), record.size, record.offset, kind, &existing);
+            if (kind == KIND_FILE)
+                continue;
+
+            // A dropped directory record still leads into the child that
+            // refused it, whatever that child's kind.
+            Entry* target = added != nullptr ? added : existing;
+            if (activeStarts_.count(record.offset) != 0) {
+                // The listing is still being read further up: entering it again
+                // would never end, so the directory keeps just its "...".
+                open(target, record.offset, false);
+                close();
+            } else {
+                open(target, record.offset, true);
+            }
+        }
+        while (!frames_.empty()) close();
+        for (auto& [directory, index] : reentered_) sortChildren(directory);
+        return capped;
+    }
+
+  private:
+    static void sortChildren(Entry* directory) {
+        std::vector<Entry*>& children = directory->children;
+        // Names within a directory are distinct, so the order is total and an
+        // unstable sort gives the same result as inserting one at a time.
+        if (std::is_sorted(children.begin(), children.end(), entryBefore))
+            return;
+        auto after = [](const Entry* a, const Entry* b) { return entryBefore(b, a); };
+        if (std::is_sorted(children.begin(), children.end(), after)) {
+            std::reverse(children.begin(), children.end());
+            return;
+        }
+        std::sort(children.begin(), children.end(), entryBefore);
+    }
+
+    // Starts reading the listing at `start` into `directory`; every directory
+    // but the root first receives its "..." entry.
+    void open(Entry* directory, uint64_t start, bool guardStart) {
+        Frame frame{directory, start, start, nullptr, nullptr, guardStart};
+        auto known = reentered_.find(directory);
+        if (known != reentered_.end()) {
+            frame.index = known->second.get();
+        } else if (directory->children.empty()) {
+            frame.ownIndex = std::make_unique<FoldIndex>(directory);
+            frame.index = frame.ownIndex.get();
+        } else {
+            // Entered again: keep its index until the load ends, so that
+            // entering it many times does not rebuild the index each time.
+            auto& index = reentered_[directory];
+            index = std::make_unique<FoldIndex>(directory);
+            frame.index = index.get();
+        }
+        if (guardStart)
+            activeStarts_.insert(start);
+        frames_.push_back(std::move(frame));
+        if (directory != root_) {
+            Entry* ignored = nullptr;
+            add(frames_.back(), "...", 0, 0, KIND_UPDIR, &ignored);
+        }
+    }
+
+    void close() {
+        Frame& frame = frames_.back();
+        if (frame.guardsStart)
+            activeStarts_.erase(frame.listingStart);
+        if (frame.ownIndex != nullptr)
+            sortChildren(frame.directory);
+        frames_.pop_back();
+    }
+
+    // Appends a child unless one of the same name ignoring case exists, which
+    // is then returned through `existing`. Returns the new child or null.
+    Entry* add(Frame& frame, std::string name, uint32_t size, uint32_t offset, int32_t kind,
+               Entry** existing) {
+        std::vector<Entry*>& children = frame.directory->children;
+        const uint32_t hash = FoldIndex::hashName(name);
+        const int64_t found = frame.index->find(hash, name, children);
+        if (found >= 0) {
+            *existing = children[static_cast<size_t>(found)];
+            return nullptr;
+        }
+        Entry* entry = new Entry;
+        entry->kind = kind;
+        entry->name = std::move(name);
+        entry->parent = frame.directory;
+        entry->size = size;
+        entry->info = new EntryInfo;
+        entry->info->offset = offset;
+        children.push_back(entry);
+        frame.index->insert(hash, static_cast<uint32_t>(children.size() - 1));
+        return entry;
+    }
+
+    RecordReader& reader_;
+    Entry* root_;
+    uint32_t cap_;
+    uint32_t records_ = 0;
+    std::vector<Frame> frames_;
+    std::unordered_set<uint64_t> activeStarts_;
+    std::unordered_map<Entry*, std::unique_ptr<FoldIndex>> reentered_;
+};
+
+}  // namespace
+
+int loadArchive(const char* path, Entry* root) {
+    return loadArchiveLimited(path, root, LOAD_ENTRY_CAP);
+}
+
+int loadArchiveLimited(const char* path, Entry* root, uint32_t recordCap) {
+    lastLoadCapped = false;
+    // Read-only, so archives on read-only media or without write permission
+    // load; non-blocking, so that a FIFO given as the archive cannot hang us.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return 0;
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return 0;
+    }
+    RecordReader reader(fd, static_cast<uint64_t>(status.st_size));
+    Loader loader(reader, root, recordCap);
+    lastLoadCapped = loader.run();
+    ::close(fd);
+    return 1;
+}
+
+bool loadCapReached() {
+    return lastLoadCapped;
+}

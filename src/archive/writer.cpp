@@ -1,0 +1,353 @@
+// The writer plans the whole layout (and checks every name and size) before
+// it writes a byte, so a refusal never leaves a partial archive behind.
+#include "archive/writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+
+#include "archive/fold_index.h"
+#include "archive/record.h"
+
+namespace {
+
+constexpr size_t COPY_BLOCK = 64 * 1024;
+
+struct Plan {
+    std::vector<const ArchiveNode*> listings;  // depth-first, root first
+    std::vector<std::string> listingPaths;     // for messages
+    std::vector<uint64_t> listingOffsets;
+    // Per listing, per child: the record's size and offset fields.
+    std::vector<std::vector<uint64_t>> sizes;
+    std::vector<std::vector<uint64_t>> offsets;
+    std::vector<const ArchiveNode*> files;  // in data order
+    std::vector<uint64_t> fileSizes;
+    uint64_t total = 0;
+};
+
+bool fail(std::string* error, const std::string& message) {
+    if (error != nullptr)
+        *error = message;
+    return false;
+}
+
+std::string joined(const std::string& directory, const std::string& name) {
+    return directory.empty() ? name : directory + "/" + name;
+}
+
+bool checkNames(const ArchiveNode& directory, const std::string& path,
+                const ArchiveWriteOptions& options, std::string* error) {
+    std::unordered_map<uint32_t, std::vector<const std::string*>> seen;
+    for (const ArchiveNode& child : directory.children) {
+        const std::string shown = joined(path, child.name);
+        if (child.name.empty()) {
+            return fail(error, "an entry in '" + path + "/' has an empty name");
+        }
+        if (child.name.size() > DIR_NAME_SIZE) {
+            return fail(error, "name '" + shown + "' is longer than 32 bytes");
+        }
+        if (child.name.find('\0') != std::string::npos) {
+            return fail(error, "name '" + shown + "' holds a NUL byte");
+        }
+        if (options.allowCaseDuplicates)
+            continue;
+        auto& bucket = seen[FoldIndex::hashName(child.name)];
+        for (const std::string* other : bucket) {
+            if (sameNameIgnoringCase(*other, child.name)) {
+                return fail(error, "names '" + joined(path, *other) + "' and '" + shown +
+                                       "' differ only in letter case");
+            }
+        }
+        bucket.push_back(&child.name);
+    }
+    return true;
+}
+
+bool fileSize(const ArchiveNode& file, const std::string& shown, uint64_t* size,
+              std::string* error) {
+    *size = file.data.size();
+    if (!file.sourcePath.empty()) {
+        struct stat status;
+        if (stat(file.sourcePath.c_str(), &status) != 0) {
+            return fail(error, "cannot read '" + file.sourcePath + "': " + std::strerror(errno));
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return fail(error, "'" + file.sourcePath + "' is not a regular file");
+        }
+        *size = static_cast<uint64_t>(status.st_size);
+    }
+    if (*size > ARCHIVE_SIZE_LIMIT)
+        return fail(error, "file '" + shown + "' is larger than 4 GB");
+    return true;
+}
+
+bool plan(const ArchiveNode& root, const ArchiveWriteOptions& options, Plan* out,
+          std::string* error) {
+    if (root.kind != NODE_DIRECTORY)
+        return fail(error, "the archive's root must be a directory");
+    struct Pending {
+        const ArchiveNode* directory;
+        std::string path;
+        size_t parentListing;  // where its record is, to fill in its offset
+        size_t childIndex;
+    };
+    struct Link {
+        size_t parentListing, childIndex, listing;
+    };
+    std::vector<Link> links;
+    // Depth first without recursion: deep trees must not exhaust the stack.
+    std::vector<Pending> pending{{&root, "", 0, 0}};
+    while (!pending.empty()) {
+        Pending next = std::move(pending.back());
+        pending.pop_back();
+        const ArchiveNode& directory = *next.directory;
+        if (!checkNames(directory, next.path, options, error))
+            return false;
+        const size_t listing = out->listings.size();
+        if (listing != 0)
+            links.push_back({next.parentListing, next.childIndex, listing});
+        out->listings.push_back(&directory);
+        out->listingPaths.push_back(next.path);
+        out->sizes.emplace_back(directory.children.size(), 0);
+        out->offsets.emplace_back(directory.children.size(), 0);
+        for (size_t i = directory.children.size(); i-- > 0;) {
+            const ArchiveNode& child = directory.children[i];
+            if (child.kind == NODE_DIRECTORY) {
+                pending.push_back({&child, joined(next.path, child.name), listing, i});
+            }
+        }
+    }
+    uint64_t position = 0;
+    for (const ArchiveNode* listing : out->listings) {
+        out->listingOffsets.push_back(position);
+        position += (listing->children.size() + 1) * DIR_RECORD_SIZE;
+    }
+    if (position > ARCHIVE_SIZE_LIMIT)
+        return fail(error, "the archive would be larger than 4 GB");
+    for (const Link& link : links) {
+        out->sizes[link.parentListing][link.childIndex] =
+            out->listings[link.parentListing]->children[link.childIndex].directorySize;
+        out->offsets[link.parentListing][link.childIndex] = out->listingOffsets[link.listing];
+    }
+    for (size_t i = 0; i < out->listings.size(); ++i) {
+        const std::vector<ArchiveNode>& children = out->listings[i]->children;
+        for (size_t j = 0; j < children.size(); ++j) {
+            if (children[j].kind != NODE_FILE)
+                continue;
+            uint64_t size = 0;
+            if (!fileSize(children[j], joined(out->listingPaths[i], children[j].name), &size,
+                          error)) {
+                return false;
+            }
+            out->sizes[i][j] = size;
+            out->offsets[i][j] = position;
+            out->files.push_back(&children[j]);
+            out->fileSizes.push_back(size);
+            position += size;
+            if (position > ARCHIVE_SIZE_LIMIT) {
+                return fail(error, "the archive would be larger than 4 GB");
+            }
+        }
+    }
+    out->total = position;
+    return true;
+}
+
+// Where the archive's bytes go: a byte vector, or a file through a buffer.
+class Sink {
+  public:
+    explicit Sink(std::vector<uint8_t>* bytes) : bytes_(bytes) {}
+    explicit Sink(int fd) : fd_(fd) { buffer_.reserve(COPY_BLOCK); }
+
+    bool put(const void* data, size_t length, std::string* error) {
+        const uint8_t* p = static_cast<const uint8_t*>(data);
+        if (bytes_ != nullptr) {
+            bytes_->insert(bytes_->end(), p, p + length);
+            return true;
+        }
+        if (buffer_.size() + length > COPY_BLOCK && !flush(error))
+            return false;
+        if (length >= COPY_BLOCK)
+            return writeAll(p, length, error);
+        buffer_.insert(buffer_.end(), p, p + length);
+        return true;
+    }
+
+    bool flush(std::string* error) {
+        if (bytes_ != nullptr || buffer_.empty())
+            return true;
+        const bool done = writeAll(buffer_.data(), buffer_.size(), error);
+        buffer_.clear();
+        return done;
+    }
+
+  private:
+    bool writeAll(const uint8_t* p, size_t length, std::string* error) {
+        while (length > 0) {
+            ssize_t n = ::write(fd_, p, length);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                return fail(error,
+                            std::string("cannot write the archive: ") + std::strerror(errno));
+            }
+            p += n;
+            length -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    std::vector<uint8_t>* bytes_ = nullptr;
+    int fd_ = -1;
+    std::vector<uint8_t> buffer_;
+};
+
+bool putRecord(Sink& sink, const std::string& name, uint32_t type, uint64_t size, uint64_t offset,
+               std::string* error) {
+    DirRecord record;
+    std::memcpy(record.name, name.data(), std::min(name.size(), DIR_NAME_SIZE));
+    record.type = type;
+    record.size = static_cast<uint32_t>(size);
+    record.offset = static_cast<uint32_t>(offset);
+    unsigned char bytes[DIR_RECORD_SIZE];
+    encodeDirRecord(record, bytes);
+    return sink.put(bytes, sizeof bytes, error);
+}
+
+bool copyFromDisk(Sink& sink, const std::string& source, uint64_t size, std::string* error) {
+    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, "cannot read '" + source + "': " + std::strerror(errno));
+    std::vector<uint8_t> block(COPY_BLOCK);
+    uint64_t left = size;
+    bool done = true;
+    while (done && left > 0) {
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(left, COPY_BLOCK));
+        ssize_t n = ::read(fd, block.data(), wanted);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            done = fail(error, "cannot read '" + source + "': " + std::strerror(errno));
+        } else if (n == 0) {
+            done = fail(error, "'" + source + "' became shorter while it was being archived");
+        } else {
+            done = sink.put(block.data(), static_cast<size_t>(n), error);
+            left -= static_cast<uint64_t>(n);
+        }
+    }
+    if (done) {
+        // The record already holds the size taken before writing began.
+        ssize_t extra = 0;
+        do {
+            extra = ::read(fd, block.data(), 1);
+        } while (extra < 0 && errno == EINTR);
+        if (extra > 0)
+            done = fail(error, "'" + source + "' grew while it was being archived");
+    }
+    ::close(fd);
+    return done;
+}
+
+bool emit(const Plan& plan, Sink& sink, std::string* error) {
+    for (size_t i = 0; i < plan.listings.size(); ++i) {
+        const std::vector<ArchiveNode>& children = plan.listings[i]->children;
+        for (size_t j = 0; j < children.size(); ++j) {
+            const uint32_t type = children[j].kind == NODE_FILE ? TYPE_FILE : TYPE_DIRECTORY;
+            if (!putRecord(sink, children[j].name, type, plan.sizes[i][j], plan.offsets[i][j],
+                           error)) {
+                return false;
+            }
+        }
+        if (!putRecord(sink, "", TYPE_END, 0, 0, error))
+            return false;
+    }
+    for (size_t i = 0; i < plan.files.size(); ++i) {
+        const ArchiveNode* file = plan.files[i];
+        const bool done = file->sourcePath.empty()
+                              ? sink.put(file->data.data(), file->data.size(), error)
+                              : copyFromDisk(sink, file->sourcePath, plan.fileSizes[i], error);
+        if (!done)
+            return false;
+    }
+    return sink.flush(error);
+}
+
+}  // namespace
+
+ArchiveNode archiveFile(std::string name, std::string data) {
+    ArchiveNode node;
+    node.name = std::move(name);
+    node.data = std::move(data);
+    return node;
+}
+
+ArchiveNode archiveFileFromDisk(std::string name, std::string sourcePath) {
+    ArchiveNode node;
+    node.name = std::move(name);
+    node.sourcePath = std::move(sourcePath);
+    return node;
+}
+
+ArchiveNode archiveDirectory(std::string name, std::vector<ArchiveNode> children) {
+    ArchiveNode node;
+    node.kind = NODE_DIRECTORY;
+    node.name = std::move(name);
+    node.children = std::move(children);
+    return node;
+}
+
+int writeArchiveBytes(const ArchiveNode& root, std::vector<uint8_t>* bytes, std::string* error,
+                      const ArchiveWriteOptions& options) {
+    bytes->clear();
+    Plan layout;
+    if (!plan(root, options, &layout, error))
+        return 0;
+    bytes->reserve(static_cast<size_t>(layout.total));
+    Sink sink(bytes);
+    if (!emit(layout, sink, error)) {
+        bytes->clear();
+        return 0;
+    }
+    return 1;
+}
+
+int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::string* error,
+                     const ArchiveWriteOptions& options) {
+    Plan layout;
+    if (!plan(root, options, &layout, error))
+        return 0;
+
+    static std::atomic<unsigned> counter{0};
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        fail(error, "cannot create '" + temporary + "': " + std::strerror(errno));
+        return 0;
+    }
+    Sink sink(fd);
+    bool done = emit(layout, sink, error);
+    if (done && fsync(fd) != 0) {
+        done = fail(error, std::string("cannot write the archive: ") + std::strerror(errno));
+    }
+    if (::close(fd) != 0 && done) {
+        done = fail(error, std::string("cannot write the archive: ") + std::strerror(errno));
+    }
+    if (done && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        done = fail(error, "cannot replace '" + path + "': " + std::strerror(errno));
+    }
+    if (!done)
+        ::unlink(temporary.c_str());
+    return done ? 1 : 0;
+}

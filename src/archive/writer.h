@@ -1,0 +1,63 @@
+// Laying out a tree of directories and files as a DIR archive.
+//
+// The layout is deterministic: the root listing at offset 0, then every other
+// listing in depth-first order (a directory's listing before those of its
+// sub-directories, siblings in the order given), then the files' data in the
+// order their records appear. Records are written in the order the tree gives
+// them; nothing is sorted. Directory records carry `directorySize` as their size.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum ArchiveNodeKind {
+    NODE_FILE,
+    NODE_DIRECTORY,
+};
+
+// One file or directory to be written. A file's data comes from `data`, or,
+// when `sourcePath` is set, from that file on disk (read in blocks when the
+// archive is written, so its size does not matter).
+struct ArchiveNode {
+    ArchiveNodeKind kind = NODE_FILE;
+    std::string name;  // stored as given, 1 to 32 bytes; '/' allowed
+    std::string data;
+    std::string sourcePath;
+    std::vector<ArchiveNode> children;  // a directory's entries, in record order
+    uint32_t directorySize = 0;
+};
+
+// A file node whose data is `data`.
+ArchiveNode archiveFile(std::string name, std::string data);
+
+// A file node whose data is read from `sourcePath` while writing.
+ArchiveNode archiveFileFromDisk(std::string name, std::string sourcePath);
+
+// A directory node holding `children` in that order.
+ArchiveNode archiveDirectory(std::string name, std::vector<ArchiveNode> children = {});
+
+struct ArchiveWriteOptions {
+    // Write names that equal a sibling's ignoring letter case (the loader
+    // keeps only the first); tests use it to make such archives on purpose.
+    bool allowCaseDuplicates = false;
+};
+
+// The largest archive the 32-bit offsets and sizes can describe.
+constexpr uint64_t ARCHIVE_SIZE_LIMIT = 0xFFFFFFFFull;
+
+// Writes the archive whose root listing holds `root.children` (the root's own
+// name is not stored) to `path`, through a temporary file in the same
+// directory that is renamed into place only when complete. Returns 1 when
+// written, 0 when refused or failed, with the reason in `error` (which may be
+// null) and nothing left at `path` or beside it. Refuses names that are empty,
+// longer than 32 bytes or hold a NUL, siblings whose names are equal ignoring
+// case, sources that are not regular files or change while read, and archives
+// over ARCHIVE_SIZE_LIMIT bytes.
+int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::string* error,
+                     const ArchiveWriteOptions& options = {});
+
+// As writeArchiveFile, into `bytes` (replacing its contents). Returns 1 when
+// written, 0 when refused (then `bytes` is left empty).
+int writeArchiveBytes(const ArchiveNode& root, std::vector<uint8_t>* bytes, std::string* error,
+                      const ArchiveWriteOptions& options = {});

@@ -1,0 +1,66 @@
+// Helpers for tests that need DIR archives: a temporary directory, raw record
+// bytes for archives no writer would make, and a loaded tree that cleans up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive/entry.h"
+#include "archive/record.h"
+#include "archive/writer.h"
+
+// A fresh directory under $TMPDIR (or /tmp), removed with all its contents
+// when the object goes.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The path of `name` inside the directory.
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // Writes `bytes` to `name` inside the directory and returns its path.
+    std::string write(const std::string& name, const std::vector<uint8_t>& bytes) const;
+
+  private:
+    std::string path_;
+};
+
+// Writes `tree` as the archive `name` inside `dir` (names equal ignoring case
+// allowed) and returns its path; a refusal fails the test with its reason.
+std::string writeArchive(const TempDir& dir, const ArchiveNode& tree,
+                         const std::string& name = "test.dir");
+
+// The bytes of the archive for `tree` (names equal ignoring case allowed).
+std::vector<uint8_t> archiveBytes(const ArchiveNode& tree);
+
+// The whole contents of a file (empty when it cannot be read).
+std::vector<uint8_t> readFileBytes(const std::string& path);
+
+// Appends one 44-byte record; `type` is the record type before the fill is
+// applied (TYPE_FILE, TYPE_DIRECTORY, TYPE_END or anything else).
+void appendRecord(std::vector<uint8_t>& bytes, const std::string& name, uint32_t type,
+                  uint32_t size = 0, uint32_t offset = 0);
+
+// Appends an end record.
+void appendEnd(std::vector<uint8_t>& bytes);
+
+// A root entry set up as start-up makes it (with an EntryInfo, the usual
+// releaseInfoHook) that loads an archive and tears the whole tree down again.
+struct LoadedArchive {
+    Entry root;
+    int result = 0;       // what loadArchive returned
+    bool capped = false;  // loadCapReached() right after loading
+
+    // Loads `path` with the given record cap (0 means the program's cap).
+    explicit LoadedArchive(const std::string& path, uint32_t cap = 0);
+    ~LoadedArchive();
+
+    // The child of `directory` named exactly `name`, or null.
+    static Entry* child(const Entry* directory, const std::string& name);
+    // The names of a directory's children in order.
+    static std::vector<std::string> names(const Entry* directory);
+};

@@ -1,11 +1,6 @@
-// Program entry (placeholder until the browser lands).
-#include <cstdio>
+// Program entry.
+#include "browser/startup.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "Usage: dirrip <dir-file>\n\n");
-        return 0;
-    }
-    (void)argv;
-    return 0;
+    return browserMain(argc, argv);
 }

@@ -1,4 +1,5 @@
 // The two panels: title bar, status field, frames, entry rows and directory moves.
+// All of them draw into the draw buffer from the state in `browser`.
 #pragma once
 
 #include <cstdint>
@@ -23,3 +24,10 @@ void drawEntryRow(int index);
 // Enter on a sub-directory / on "...".
 void enterDirectory();
 void leaveDirectory();
+
+// The frame rows (1, 2 and 23) of the panel whose left column is `column` (0 or 40).
+void drawPanelFrame(int column);
+// The title line " DIR (KESTRALOS) ripper v1.52. <credit> ", at most 58 characters.
+std::string formatTitleLine();
+// The maker credit shown in the title line and the info box.
+extern const char* const MAKER_CREDIT;

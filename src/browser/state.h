@@ -38,7 +38,7 @@ struct BrowserState {
     Entry* root = nullptr;
     PanelState panel;
     int32_t terminationReason = REASON_NONE;
-    std::string reasonSubject;  // the entry name or directory path the end message names
+    std::string reasonSubject;            // the entry name or directory path the end message names
     unsigned char* workBuffer = nullptr;  // WORK_BUFFER_SIZE bytes
     std::string titleLine;
 };

@@ -9,7 +9,7 @@
 #include "console/backend.h"
 
 class MemoryConsole : public ConsoleBackend {
-public:
+  public:
     void flush(const Cell* cells) override;
     void save(Cell* cells, int* column, int* row) override;
     void restore(const Cell* cells, int column, int row) override;
@@ -30,6 +30,8 @@ public:
     std::string rowBytes(int r) const;
     // Row r's attributes, one byte per cell.
     std::vector<uint8_t> rowAttributes(int r) const;
+    // Row r's attributes as runs, e.g. "87x3 8Fx77", for comparing whole rows with a literal.
+    std::string rowAttributeRuns(int r) const;
     // The 25 rows, one per line, for failure messages.
     std::string dump() const;
 

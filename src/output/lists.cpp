@@ -1,6 +1,206 @@
-// Placeholder until the file lists land.
 #include "output/lists.h"
 
-void makeFullList(const char*, const Entry*) {}
-void makeSelectedList(const char*, const Entry*) {}
-void writeEntry(std::string&, const Entry*) {}
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "archive/entry.h"
+#include "console/screen.h"
+
+namespace {
+
+constexpr const char* LINE_END = "\r\n";
+constexpr size_t NAME_FIELD = 32;
+constexpr size_t WORD_FIELD = 10;
+constexpr size_t FLUSH_THRESHOLD = 1 << 16;
+
+// Collects list text and, when it has a file, hands it over in large pieces
+// so that a tree of a million entries never sits in memory whole.
+struct ListSink {
+    std::string& text;
+    int fd = -1;
+    bool failed = false;
+
+    void lineEnd() {
+        text += LINE_END;
+        if (fd >= 0 && text.size() >= FLUSH_THRESHOLD)
+            drain();
+    }
+    void drain() {
+        size_t done = 0;
+        while (!failed && done < text.size()) {
+            ssize_t put = write(fd, text.data() + done, text.size() - done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                failed = true;  // the rest is dropped; lists fail silently
+            else
+                done += size_t(put);
+        }
+        text.clear();
+    }
+};
+
+void appendPadded(std::string& out, const std::string& text, size_t width) {
+    out += text;
+    if (text.size() < width)
+        out.append(width - text.size(), ' ');
+}
+
+void appendNameAndWord(std::string& out, const Entry* entry, const char* word) {
+    appendPadded(out, entry->name, NAME_FIELD);
+    out += ": ";
+    appendPadded(out, word, WORD_FIELD);
+}
+
+void appendEntry(ListSink& sink, const Entry* entry);
+
+void appendDirectoryBody(ListSink& sink, const Entry* directory) {
+    for (const Entry* child : directory->children) {
+        appendEntry(sink, child);
+        if (child->kind != KIND_UPDIR)
+            sink.lineEnd();
+    }
+    char count[16];
+    std::snprintf(count, sizeof count, "%zu", directory->children.size());
+    sink.text += "> ";
+    sink.text += count;
+    sink.text += " file(s) in '";
+    sink.text += directory->name;
+    sink.text += '\'';
+}
+
+void appendEntry(ListSink& sink, const Entry* entry) {
+    std::string& out = sink.text;
+    switch (entry->kind) {
+        case KIND_UPDIR:
+            return;
+        case KIND_FILE: {
+            char numbers[32];
+            std::snprintf(numbers, sizeof numbers, "%-10u0x%08xh", unsigned(entry->size),
+                          unsigned(entry->info ? entry->info->offset : 0));
+            appendPadded(out, entry->name, NAME_FIELD);
+            out += ": ";
+            out += numbers;
+            return;
+        }
+        case KIND_ROOT:
+            appendNameAndWord(out, entry, "SOURCE");
+            sink.lineEnd();
+            appendDirectoryBody(sink, entry);
+            return;
+        case KIND_SUBDIR:
+            appendNameAndWord(out, entry, "SUB-DIR");
+            sink.lineEnd();
+            appendDirectoryBody(sink, entry);
+            return;
+        default:
+            appendPadded(out, entry->name, NAME_FIELD);
+            out += ": TERMINATOR";
+            return;
+    }
+}
+
+void appendHeader(std::string& out, const char* title, const char* archivePath) {
+    out += title;
+    out += LINE_END;
+    out += "Source: '";
+    out += archivePath;
+    out += '\'';
+    out += LINE_END;
+    out += "  Filename";
+    out.append(22, ' ');
+    out += "  Length  ";
+    out += "  Offset ";
+    out += LINE_END;
+}
+
+void writeFullList(ListSink& sink, const char* archivePath, const Entry* root) {
+    appendHeader(sink.text, "Full filelist.", archivePath);
+    appendEntry(sink, root);
+}
+
+void writeSelectedList(ListSink& sink, const char* archivePath, const Entry* directory) {
+    appendHeader(sink.text, "Selected files.", archivePath);
+    size_t count = 0;
+    for (const Entry* child : directory->children) {
+        if (!child->info || !child->info->selected)
+            continue;
+        appendEntry(sink, child);
+        sink.lineEnd();
+        ++count;
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "%zu", count);
+    sink.text += number;
+    sink.text += " file(s) selected.";
+    sink.lineEnd();
+}
+
+// Opens the list file (created or emptied) and shows the wait message, which
+// appears whether or not the file could be opened.
+int beginList(const std::string& fileName) {
+    int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    std::string message = "Making filelist '~" + fileName + "~'. Please wait...";
+    putMarkup(24, 0, ATTR_BOX, message.c_str(), SCREEN_COLS);
+    screenFlush();
+    return fd;
+}
+
+template <typename Writer>
+void makeList(const char* archivePath, const char* extension, Writer writeList) {
+    int fd = beginList(listFileName(archivePath, extension));
+    if (fd < 0)
+        return;
+    std::string text;
+    ListSink sink{text, fd};
+    writeList(sink);
+    sink.drain();
+    close(fd);
+}
+
+}  // namespace
+
+void writeEntry(std::string& out, const Entry* entry) {
+    ListSink sink{out};
+    appendEntry(sink, entry);
+}
+
+std::string listFileName(const char* archivePath, const char* extension) {
+    std::string path(archivePath);
+    size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    size_t separator = path.find_last_of("\\/");
+    if (separator != std::string::npos && separator >= start)
+        start = separator + 1;
+    size_t dot = path.rfind('.');
+    size_t end = dot != std::string::npos && dot >= start ? dot : path.size();
+    // The base name takes part with at most 255 characters.
+    std::string base = path.substr(start, std::min<size_t>(end - start, 255));
+    return base + extension;
+}
+
+std::string fullListText(const char* archivePath, const Entry* root) {
+    std::string text;
+    ListSink sink{text};
+    writeFullList(sink, archivePath, root);
+    return text;
+}
+
+std::string selectedListText(const char* archivePath, const Entry* directory) {
+    std::string text;
+    ListSink sink{text};
+    writeSelectedList(sink, archivePath, directory);
+    return text;
+}
+
+void makeFullList(const char* archivePath, const Entry* root) {
+    makeList(archivePath, ".lst", [&](ListSink& sink) { writeFullList(sink, archivePath, root); });
+}
+
+void makeSelectedList(const char* archivePath, const Entry* directory) {
+    makeList(archivePath, ".sel",
+             [&](ListSink& sink) { writeSelectedList(sink, archivePath, directory); });
+}

@@ -1,0 +1,138 @@
+#include "browser/mainloop.h"
+
+#include "archive/entry.h"
+#include "browser/boxes.h"
+#include "browser/movement.h"
+#include "browser/panels.h"
+#include "browser/selection.h"
+#include "browser/state.h"
+#include "console/screen.h"
+#include "output/lists.h"
+#include "output/rip.h"
+
+namespace {
+
+int childCount() {
+    return static_cast<int>(browser.panel.current->children.size());
+}
+
+const Entry* childUnderCursor() {
+    const PanelState& panel = browser.panel;
+    if (panel.cursor < 0 || panel.cursor >= childCount())
+        return nullptr;
+    return panel.current->children[panel.cursor];
+}
+
+void openUnderCursor() {
+    const Entry* child = childUnderCursor();
+    if (child == nullptr)
+        return;
+    if (child->kind == KIND_SUBDIR)
+        enterDirectory();
+    else if (child->kind == KIND_UPDIR)
+        leaveDirectory();
+}
+
+}  // namespace
+
+void drawMainScreen() {
+    drawStatusField();
+    drawEntryRows();
+    screenFlush();
+}
+
+void exitPrompt() {
+    drawTitleBar(ATTR_ALERT);
+    screenFlush();
+    KeyCode key = readKey();
+    if (key == KEY_ESC)
+        browser.terminationReason = REASON_QUIT;
+    if (key == KEY_NONE)
+        browser.terminationReason = REASON_NO_TERMINAL;
+    drawTitleBar(ATTR_TITLE);
+    screenFlush();
+}
+
+void handleKey(KeyCode key) {
+    PanelState& panel = browser.panel;
+    int count = childCount();
+    switch (key) {
+        case KEY_NONE:
+            browser.terminationReason = REASON_NO_TERMINAL;
+            break;
+        case KEY_TAB:
+            switchPanel(panel, count);
+            break;
+        case KEY_CTRL_L:
+            showInfo(cursorInLeftPanel(panel), panel.current);
+            break;
+        case KEY_ENTER:
+            openUnderCursor();
+            break;
+        case KEY_ESC:
+            exitPrompt();
+            break;
+        case '*':
+            invertSelection();
+            break;
+        case '+':
+            selectByMask();
+            break;
+        case '-':
+            unselectByMask();
+            break;
+        case KEY_F1:
+            showHelp();
+            break;
+        case KEY_F2:
+            ripEntries();
+            break;
+        case KEY_F3:
+            makeFullList(browser.archivePath.c_str(), browser.root);
+            break;
+        case KEY_ALT_F3:
+            makeSelectedList(browser.archivePath.c_str(), panel.current);
+            break;
+        case KEY_HOME:
+            moveHome(panel, count);
+            break;
+        case KEY_UP:
+            moveUp(panel, count);
+            break;
+        case KEY_PGUP:
+            pageUp(panel, count);
+            break;
+        case KEY_LEFT:
+            toggleSelection();
+            moveUp(panel, count);
+            break;
+        case KEY_RIGHT:
+            toggleSelection();
+            moveDown(panel, count);
+            break;
+        case KEY_END:
+            moveEnd(panel, count);
+            break;
+        case KEY_DOWN:
+            moveDown(panel, count);
+            break;
+        case KEY_PGDN:
+            pageDown(panel, count);
+            break;
+        case KEY_INSERT:
+            toggleSelection();
+            break;
+        default:
+            break;
+    }
+}
+
+void runMainLoop() {
+    for (;;) {
+        drawHintLine();
+        if (browser.terminationReason != REASON_NONE)
+            return;
+        drawMainScreen();
+        handleKey(readKey());
+    }
+}

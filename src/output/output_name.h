@@ -1,0 +1,23 @@
+// Output names: how an entry's stored name becomes a relative path on disk.
+//
+// Ripping and the command-line extractor both go through these, so the two
+// always agree on where an entry lands.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The on-disk path, relative to the output base directory, for an entry stored
+// as `storedName`: sanitizeFilename applied, '\' taken as the directory
+// separator and written as '/', empty components (leading or doubled
+// separators) dropped, every ".." component turned into "__", and each
+// component converted from code page 437 to UTF-8. Pure; empty when nothing of
+// the name is left.
+std::string outputPathFor(std::string_view storedName);
+
+// The directory part of an output path (everything before its last '/'), or
+// empty when the path names a file of the base directory itself.
+std::string_view outputDirectoryOf(std::string_view outputPath);
+
+// The last component of an output path (everything after its last '/').
+std::string_view outputLeafOf(std::string_view outputPath);

@@ -1,0 +1,37 @@
+// A browser on the in-memory console, with a tree built entry by entry.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "archive/entry.h"
+#include "browser/state.h"
+#include "console/memory_console.h"
+
+class BrowserScreenTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Adds a child to `directory` (a sub-directory gets its "..." entry) and returns it.
+    Entry* add(Entry* directory, const char* name, int32_t kind, uint32_t size = 0,
+               uint32_t offset = 0);
+    // Adds `count` files FILE0000.BIN ... to `directory`.
+    void addFiles(Entry* directory, int count);
+    // The child of the shown directory at `index`.
+    Entry* child(int index) const;
+
+    // `width` cells of row `row` from `column` on, as UTF-8.
+    std::string cells(int row, int column, int width) const;
+    // Their attributes as runs, e.g. "1Bx1 13x38 1Bx1".
+    std::string runs(int row, int column, int width) const;
+
+    MemoryConsole console;
+    Entry* root = nullptr;
+};
+
+// Deletes a whole tree, children first.
+void destroyTree(Entry* entry);

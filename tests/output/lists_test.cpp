@@ -1,0 +1,169 @@
+#include "output/lists.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/backend.h"
+#include "console/memory_console.h"
+#include "scratch_dir.h"
+#include "test_tree.h"
+
+namespace {
+
+using namespace output_test;
+
+std::string rowText(const Entry* entry) {
+    std::string out;
+    writeEntry(out, entry);
+    return out;
+}
+
+TEST(WriteEntry, FileRowsFillTheirFields) {
+    TestTree tree("A.DIR");
+    struct Case {
+        std::string name;
+        uint32_t size;
+        uint32_t offset;
+        std::string row;
+    } cases[] = {
+        {"INTRO.TXT", 100, 1200,
+         "INTRO.TXT" + std::string(23, ' ') + ": 100" + std::string(7, ' ') + "0x000004b0h"},
+        // 32 characters: ": " follows directly.
+        {std::string(32, 'N'), 0, 0, std::string(32, 'N') + ": 0         0x00000000h"},
+        // Longer names are not cut; the row moves right.
+        {std::string(35, 'L'), 1, 0xABCDEF12, std::string(35, 'L') + ": 1         0xabcdef12h"},
+        // The largest size fills the field completely.
+        {"MAX", 4294967295u, 0xFFFFFFFF, "MAX" + std::string(29, ' ') + ": 42949672950xffffffffh"},
+        {"DATA\\MAP.BIN", 16384, 44,
+         "DATA\\MAP.BIN" + std::string(20, ' ') + ": 16384     0x0000002ch"},
+    };
+    for (const Case& c : cases) {
+        Entry* file = tree.file(tree.root(), c.name, c.size, c.offset);
+        EXPECT_EQ(rowText(file), c.row);
+    }
+}
+
+TEST(WriteEntry, KindsWithoutData) {
+    TestTree tree("A.DIR");
+    EXPECT_EQ(rowText(tree.add(tree.root(), "...", KIND_UPDIR)), "");
+    EXPECT_EQ(rowText(tree.add(tree.root(), "ODD", 7)),
+              "ODD" + std::string(29, ' ') + ": TERMINATOR");
+    Entry* empty = tree.subdir(tree.root(), "EMPTY");
+    EXPECT_EQ(rowText(empty),
+              "EMPTY" + std::string(27, ' ') + ": SUB-DIR   \r\n> 1 file(s) in 'EMPTY'");
+}
+
+TEST(WriteEntry, DirectoriesAreWrittenDepthFirst) {
+    TestTree tree("C:\\GAMES\\SOME\\LONG\\PATH\\ARCHIVE.DIR");  // 34 characters
+    Entry* root = tree.root();
+    Entry* a = tree.subdir(root, "A");
+    Entry* b = tree.subdir(a, "B");
+    tree.file(b, "F3", 3, 0x30);
+    tree.file(a, "F2", 2, 0x20);
+    tree.file(root, "F1", 1, 0x10);
+
+    auto pad = [](const std::string& name) { return name + std::string(32 - name.size(), ' '); };
+    std::string expected = root->name + ": SOURCE    \r\n" + pad("A") + ": SUB-DIR   \r\n" +
+                           pad("B") + ": SUB-DIR   \r\n" + pad("F3") +
+                           ": 3         0x00000030h\r\n" + "> 2 file(s) in 'B'\r\n" + pad("F2") +
+                           ": 2         0x00000020h\r\n" + "> 3 file(s) in 'A'\r\n" + pad("F1") +
+                           ": 1         0x00000010h\r\n" + "> 2 file(s) in '" + root->name + "'";
+    EXPECT_EQ(rowText(root), expected);
+}
+
+constexpr const char* HEADER_COLUMNS = "  Filename                        Length    Offset \r\n";
+
+TEST(ListText, FullListHasHeaderAndNoFinalLineEnd) {
+    TestTree tree("DATA\\WAR.DIR");
+    tree.file(tree.root(), "X.BIN", 5, 0);
+    std::string text = fullListText("DATA\\WAR.DIR", tree.root());
+    EXPECT_EQ(text, std::string("Full filelist.\r\nSource: 'DATA\\WAR.DIR'\r\n") + HEADER_COLUMNS +
+                        "DATA\\WAR.DIR" + std::string(20, ' ') + ": SOURCE    \r\n" + "X.BIN" +
+                        std::string(27, ' ') + ": 5         0x00000000h\r\n" +
+                        "> 1 file(s) in 'DATA\\WAR.DIR'");
+    // "Length" and "Offset" stand over the size field and the "0x" of the rows.
+    std::string header = HEADER_COLUMNS;
+    EXPECT_EQ(header.find("Length"), 34u);
+    EXPECT_EQ(header.find("Offset"), 44u);
+}
+
+TEST(ListText, SelectedListCountsOnlyTheDirectorysSelection) {
+    TestTree tree("W.DIR");
+    Entry* sub = tree.subdir(tree.root(), "SUB");
+    Entry* elsewhere = tree.file(sub, "OTHER", 1, 1);
+    elsewhere->info->selected = 1;
+    Entry* a = tree.file(tree.root(), "A", 1, 2);
+    tree.file(tree.root(), "B", 2, 3);
+    Entry* c = tree.file(tree.root(), "C", 3, 4);
+    c->info->selected = 1;
+    a->info->selected = 1;
+
+    std::string head = std::string("Selected files.\r\nSource: 'W.DIR'\r\n") + HEADER_COLUMNS;
+    EXPECT_EQ(selectedListText("W.DIR", tree.root()),
+              head + "A" + std::string(31, ' ') + ": 1         0x00000002h\r\n" + "C" +
+                  std::string(31, ' ') + ": 3         0x00000004h\r\n" + "2 file(s) selected.\r\n");
+    c->info->selected = a->info->selected = 0;
+    EXPECT_EQ(selectedListText("W.DIR", tree.root()), head + "0 file(s) selected.\r\n");
+    EXPECT_EQ(selectedListText("W.DIR", sub), head + "OTHER" + std::string(27, ' ') +
+                                                  ": 1         0x00000001h\r\n" +
+                                                  "1 file(s) selected.\r\n");
+}
+
+TEST(ListFileName, TakesTheBaseNameOfTheArchivePath) {
+    struct Case {
+        const char* path;
+        const char* name;
+    } cases[] = {
+        {"DATA\\WAR.DIR", "WAR.lst"},
+        {"C:WAR.DIR", "WAR.lst"},
+        {"/HOME/U/SOUNDS.DIR", "SOUNDS.lst"},
+        {"ARCHIVE", "ARCHIVE.lst"},
+        {"A.B.C", "A.B.lst"},
+        {"DIR.X\\NOEXT", "NOEXT.lst"},
+        {".DIR", ".lst"},
+        {"C:\\GAMES\\X.DIR", "X.lst"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(listFileName(c.path, ".lst"), c.name) << c.path;
+    EXPECT_EQ(listFileName(std::string(300, 'A').c_str(), ".sel"), std::string(255, 'A') + ".sel");
+}
+
+class ListFileTest : public testing::Test {
+  protected:
+    void SetUp() override { setConsoleBackend(&console); }
+    void TearDown() override { setConsoleBackend(nullptr); }
+
+    MemoryConsole console;
+    ScratchDir temp;
+};
+
+TEST_F(ListFileTest, WritesFilesInCurrentDirectoryWithWaitMessage) {
+    TestTree tree("GAMES\\WAR.DIR");
+    Entry* f = tree.file(tree.root(), "F", 1, 0);
+    f->info->selected = 1;
+    ChangeDirectory here(temp.path());
+
+    writeFile(temp / "WAR.lst", std::string(100000, 'z'));  // replaced, not appended to
+    makeFullList("GAMES\\WAR.DIR", tree.root());
+    EXPECT_EQ(readFile(temp / "WAR.lst"), fullListText("GAMES\\WAR.DIR", tree.root()));
+    EXPECT_EQ(console.flushCount, 1);
+    EXPECT_EQ(console.row(24), "Making filelist 'WAR.lst'. Please wait..." + std::string(39, ' '));
+    EXPECT_EQ(console.rowAttributes(24)[16], 0x87);
+    EXPECT_EQ(console.rowAttributes(24)[17], 0x8F);
+
+    makeSelectedList("GAMES\\WAR.DIR", tree.root());
+    EXPECT_EQ(readFile(temp / "WAR.sel"), selectedListText("GAMES\\WAR.DIR", tree.root()));
+    EXPECT_EQ(f->info->selected, 1);  // writing a list changes no flag
+}
+
+TEST_F(ListFileTest, UnwritableListIsDroppedQuietly) {
+    TestTree tree("X.DIR");
+    tree.file(tree.root(), "F", 1, 0);
+    ChangeDirectory here(temp.path());
+    std::filesystem::create_directory(temp / "X.lst");  // the name is taken by a directory
+    makeFullList("X.DIR", tree.root());
+    EXPECT_TRUE(std::filesystem::is_directory(temp / "X.lst"));
+    EXPECT_EQ(console.flushCount, 1);  // the wait message still shows
+}
+
+}  // namespace

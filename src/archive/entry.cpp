@@ -1,9 +1,14 @@
 #include "archive/entry.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
+#include "archive/entry_arena.h"
 #include "archive/wildmatch.h"
 
 int (*releaseInfoHook)(EntryInfo* info) = nullptr;
@@ -17,7 +22,89 @@ unsigned char foldByte(char c) {
     return (u >= 'a' && u <= 'z') ? u - 32 : u;
 }
 
+constexpr size_t FIRST_BLOCK_BYTES = 64 * 1024;
+constexpr size_t LAST_BLOCK_BYTES = 2 * 1024 * 1024;  // one huge page
+
+// Made on first use (static objects elsewhere may make entries) and never
+// destroyed (entries may outlive every static object).
+SlabPool& entryPool() {
+    static SlabPool& pool = *new SlabPool(sizeof(Entry));
+    return pool;
+}
+
+SlabPool& infoPool() {
+    static SlabPool& pool = *new SlabPool(sizeof(EntryInfo));
+    return pool;
+}
+
 }  // namespace
+
+SlabPool::SlabPool(size_t slotSize) : slotSize_(std::max(slotSize, sizeof(void*))) {}
+
+void* SlabPool::allocate() {
+    ++live_;
+    if (freeList_ != nullptr) {
+        void* place = freeList_;
+        freeList_ = *static_cast<void**>(place);
+        return place;
+    }
+    if (next_ == nullptr || next_ + slotSize_ > end_)
+        nextBlock();
+    void* place = next_;
+    next_ += slotSize_;
+    return place;
+}
+
+void SlabPool::release(void* place) {
+    if (place == nullptr)
+        return;
+    *static_cast<void**>(place) = freeList_;
+    freeList_ = place;
+    if (--live_ == 0) {
+        // Everything is free: carve the blocks afresh, in order.
+        freeList_ = nullptr;
+        next_ = end_ = nullptr;
+        current_ = 0;
+    }
+}
+
+void SlabPool::nextBlock() {
+    if (next_ != nullptr)
+        ++current_;
+    if (current_ == blocks_.size()) {
+        const size_t bytes = blocks_.empty() ? FIRST_BLOCK_BYTES
+                                             : std::min(blocks_.back().bytes * 2, LAST_BLOCK_BYTES);
+        void* start = std::aligned_alloc(bytes, bytes);
+        if (start == nullptr)
+            throw std::bad_alloc();
+        // Huge pages spare the kernel a page fault per 4 KB of a big tree.
+        if (bytes == LAST_BLOCK_BYTES)
+            madvise(start, bytes, MADV_HUGEPAGE);
+        blocks_.push_back({start, bytes});
+    }
+    next_ = static_cast<char*>(blocks_[current_].start);
+    end_ = next_ + blocks_[current_].bytes;
+}
+
+void* Entry::operator new(size_t size) {
+    if (size != sizeof(Entry))
+        throw std::bad_alloc();
+    return entryPool().allocate();
+}
+
+void Entry::operator delete(void* place) {
+    entryPool().release(place);
+}
+
+void* EntryInfo::operator new(size_t size) {
+    if (size != sizeof(EntryInfo))
+        throw std::bad_alloc();
+    return infoPool().allocate();
+}
+
+void EntryInfo::operator delete(void* place) {
+    infoPool().release(place);
+}
 
 Entry::~Entry() {
     if (releaseInfoHook != nullptr && info != nullptr)

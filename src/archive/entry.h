@@ -4,6 +4,7 @@
 // EntryInfo::selected and Entry::savedCursor ever change.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ struct EntryInfo {
     uint8_t ripped = 0;    // 1 once the file has been ripped to disk
     uint8_t selected = 0;  // the user's selection mark; only files carry 1
     uint32_t offset = 0;   // file: position of its data; directory: of its listing
+
+    // EntryInfos come from a pool of large blocks (archive/entry_arena.h);
+    // new and delete are used as usual.
+    static void* operator new(size_t size);
+    static void operator delete(void* place);
 };
 
 // One node of the archive tree. Children are kept sorted: lower kind first
@@ -36,6 +42,11 @@ class Entry {
     uint32_t size = 0;             // the record's size field; 0 for the root and "..."
     EntryInfo* info = nullptr;     // released through releaseInfoHook
     int32_t savedCursor = 0;       // cursor remembered while a sub-directory is open
+
+    // Entries come from a pool of large blocks (archive/entry_arena.h); new
+    // and delete are used as usual.
+    static void* operator new(size_t size);
+    static void operator delete(void* place);
 
     Entry() = default;
     Entry(const Entry&) = delete;
@@ -53,11 +64,12 @@ extern int (*releaseInfoHook)(EntryInfo* info);
 // and addChild's callers make them so). Returns 0.
 int releaseEntryInfo(EntryInfo* info);
 
-// Destroys every entry below `directory` (not `directory` itself), each
-// through ~Entry, and leaves `directory` without children. Works without
-// recursion, so trees of any depth can be torn down. Entries made by addChild
-// or the loader are heap objects that only their parent refers to; the root
-// belongs to whoever made it and is destroyed by its owner.
+// Destroys every entry below `directory` (not `directory` itself) with
+// delete, and leaves `directory` without children. Works without recursion,
+// so trees of any depth can be torn down. Ownership: the root belongs to
+// whoever made it (start-up) and is destroyed by its owner; every other entry
+// is made by addChild or the loader with new and is referred to only by its
+// parent. The program may leave them to the end of the process.
 void destroyDescendants(Entry* directory);
 
 // True when `a` comes before `b` among a directory's children: lower kind

@@ -26,6 +26,8 @@ class FoldIndex {
         return static_cast<uint32_t>(h);
     }
 
+    FoldIndex() = default;
+
     // Indexes every child of `directory` as it stands.
     explicit FoldIndex(const Entry* directory) {
         for (size_t i = 0; i < directory->children.size(); ++i) {

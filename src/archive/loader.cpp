@@ -1,9 +1,11 @@
 // The loader walks the listings depth first from offset 0. The tree it leaves
 // is the one that adding every record with addChild, one at a time, would
 // give; but to stay linear in the number of records it appends children
-// unsorted, finds duplicates through a FoldIndex, and sorts each directory's
-// children once: when its listing ends, or, for a directory whose listing was
-// entered again through a dropped directory record, when the load ends.
+// unchecked and settles duplicates in bulk: through a hash index when a
+// directory record must know at once which child it leads into, and by
+// sorting when a listing ends. Each directory's children are sorted once,
+// when its listing ends, or, for a directory whose listing was entered again
+// through a dropped directory record, when the load ends.
 #include "archive/loader.h"
 
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "archive/child_order.h"
 #include "archive/entry.h"
 #include "archive/fold_index.h"
 #include "archive/record.h"
@@ -82,10 +85,20 @@ struct Frame {
     Entry* directory;
     uint64_t listingStart;
     uint64_t position;
-    FoldIndex* index;
-    std::unique_ptr<FoldIndex> ownIndex;  // set for a directory seen for the first time
-    bool guardsStart;                     // listingStart is in Loader::activeStarts_
+    bool fresh;        // the directory had no children when the listing began
+    bool guardsStart;  // listingStart is in Loader::activeStarts_
+    // Children [0, indexed) are free of duplicates and in `index`; those after
+    // them are appended unchecked until a lookup or the listing's end.
+    size_t indexed;
+    FoldIndex* index;                     // null until a lookup needs one
+    std::unique_ptr<FoldIndex> ownIndex;  // a fresh directory's index
 };
+
+void discardEntry(Entry* entry) {
+    delete entry->info;
+    entry->info = nullptr;
+    delete entry;
+}
 
 class Loader {
   public:
@@ -115,17 +128,27 @@ class Loader {
             }
             ++records_;
             frame.position += DIR_RECORD_SIZE;
-
-            const int32_t kind = record.type == TYPE_FILE ? KIND_FILE : KIND_SUBDIR;
-            Entry* existing = nullptr;
-            Entry* added =
-                add(frame, recordEntryName(record), record.size, record.offset, kind, &existing);
-            if (kind == KIND_FILE)
+            if (record.type == TYPE_FILE) {
+                // Whether it is a duplicate is settled later, in bulk.
+                append(frame, recordEntryName(record), record.size, record.offset, KIND_FILE);
                 continue;
+            }
 
-            // A dropped directory record still leads into the child that
-            // refused it, whatever that child's kind.
-            Entry* target = added != nullptr ? added : existing;
+            // A directory record is followed at once, into the child that
+            // holds its name already (whatever that child's kind) or into a
+            // new one, so duplicates must be settled up to here.
+            catchUp(frame);
+            std::string name = recordEntryName(record);
+            const uint32_t hash = FoldIndex::hashName(name);
+            std::vector<Entry*>& children = frame.directory->children;
+            const int64_t found = frame.index->find(hash, name, children);
+            Entry* target = nullptr;
+            if (found >= 0) {
+                target = children[static_cast<size_t>(found)];
+            } else {
+                target = append(frame, std::move(name), record.size, record.offset, KIND_SUBDIR);
+                frame.index->insert(hash, static_cast<uint32_t>(frame.indexed++));
+            }
             if (activeStarts_.count(record.offset) != 0) {
                 // The listing is still being read further up: entering it again
                 // would never end, so the directory keeps just its "...".
@@ -136,71 +159,81 @@ class Loader {
             }
         }
         while (!frames_.empty()) close();
-        for (auto& [directory, index] : reentered_) sortChildren(directory);
+        for (auto& [directory, index] : reentered_) sortChildren(directory->children);
         return capped;
     }
 
   private:
-    static void sortChildren(Entry* directory) {
-        std::vector<Entry*>& children = directory->children;
-        // Names within a directory are distinct, so the order is total and an
-        // unstable sort gives the same result as inserting one at a time.
-        if (std::is_sorted(children.begin(), children.end(), entryBefore))
-            return;
-        auto after = [](const Entry* a, const Entry* b) { return entryBefore(b, a); };
-        if (std::is_sorted(children.begin(), children.end(), after)) {
-            std::reverse(children.begin(), children.end());
-            return;
-        }
-        std::sort(children.begin(), children.end(), entryBefore);
-    }
-
     // Starts reading the listing at `start` into `directory`; every directory
-    // but the root first receives its "..." entry.
+    // but the root first receives its "..." entry (dropped in due course if
+    // the directory has one already).
     void open(Entry* directory, uint64_t start, bool guardStart) {
-        Frame frame{directory, start, start, nullptr, nullptr, guardStart};
+        Frame frame{directory, start, start, false, guardStart, 0, nullptr, nullptr};
         auto known = reentered_.find(directory);
         if (known != reentered_.end()) {
             frame.index = known->second.get();
+            frame.indexed = directory->children.size();
         } else if (directory->children.empty()) {
-            frame.ownIndex = std::make_unique<FoldIndex>(directory);
-            frame.index = frame.ownIndex.get();
+            frame.fresh = true;
         } else {
             // Entered again: keep its index until the load ends, so that
             // entering it many times does not rebuild the index each time.
             auto& index = reentered_[directory];
             index = std::make_unique<FoldIndex>(directory);
             frame.index = index.get();
+            frame.indexed = directory->children.size();
         }
         if (guardStart)
             activeStarts_.insert(start);
         frames_.push_back(std::move(frame));
-        if (directory != root_) {
-            Entry* ignored = nullptr;
-            add(frames_.back(), "...", 0, 0, KIND_UPDIR, &ignored);
-        }
+        if (directory != root_)
+            append(frames_.back(), "...", 0, 0, KIND_UPDIR);
     }
 
     void close() {
         Frame& frame = frames_.back();
         if (frame.guardsStart)
             activeStarts_.erase(frame.listingStart);
-        if (frame.ownIndex != nullptr)
-            sortChildren(frame.directory);
+        if (frame.index == nullptr) {
+            // A listing without directory records never needed the index:
+            // settle its duplicates and its order in one go.
+            dropDuplicatesAndSort(frame.directory->children, discardEntry);
+        } else {
+            catchUp(frame);
+            if (frame.fresh) {
+                frame.ownIndex.reset();  // before sorting, to keep the peak of memory low
+                sortChildren(frame.directory->children);
+            }
+        }
         frames_.pop_back();
     }
 
-    // Appends a child unless one of the same name ignoring case exists, which
-    // is then returned through `existing`. Returns the new child or null.
-    Entry* add(Frame& frame, std::string name, uint32_t size, uint32_t offset, int32_t kind,
-               Entry** existing) {
-        std::vector<Entry*>& children = frame.directory->children;
-        const uint32_t hash = FoldIndex::hashName(name);
-        const int64_t found = frame.index->find(hash, name, children);
-        if (found >= 0) {
-            *existing = children[static_cast<size_t>(found)];
-            return nullptr;
+    // Drops every child appended since the last check whose name an earlier
+    // child holds already, keeping the rest in the index.
+    void catchUp(Frame& frame) {
+        if (frame.index == nullptr) {
+            frame.ownIndex = std::make_unique<FoldIndex>();
+            frame.index = frame.ownIndex.get();
+            frame.indexed = 0;
         }
+        std::vector<Entry*>& children = frame.directory->children;
+        size_t kept = frame.indexed;
+        for (size_t i = frame.indexed; i < children.size(); ++i) {
+            Entry* entry = children[i];
+            const uint32_t hash = FoldIndex::hashName(entry->name);
+            if (frame.index->find(hash, entry->name, children) >= 0) {
+                discardEntry(entry);
+                continue;
+            }
+            children[kept] = entry;
+            frame.index->insert(hash, static_cast<uint32_t>(kept));
+            ++kept;
+        }
+        children.resize(kept);
+        frame.indexed = kept;
+    }
+
+    Entry* append(Frame& frame, std::string name, uint32_t size, uint32_t offset, int32_t kind) {
         Entry* entry = new Entry;
         entry->kind = kind;
         entry->name = std::move(name);
@@ -208,8 +241,7 @@ class Loader {
         entry->size = size;
         entry->info = new EntryInfo;
         entry->info->offset = offset;
-        children.push_back(entry);
-        frame.index->insert(hash, static_cast<uint32_t>(children.size() - 1));
+        frame.directory->children.push_back(entry);
         return entry;
     }
 

@@ -1,0 +1,17 @@
+// Putting a whole directory's children in order at once, for the loader: the
+// same order and the same duplicate rule as addChild gives one at a time, in
+// O(n log n) at worst and in linear time for listings already in order.
+#pragma once
+
+#include <vector>
+
+class Entry;
+
+// Sorts `children` (whose names are distinct) into the order of children:
+// kind first, then byte order of the names.
+void sortChildren(std::vector<Entry*>& children);
+
+// Keeps, of children whose names are equal ignoring case, only the one that
+// comes first in `children`, hands every other to `discard`, and sorts the
+// rest as sortChildren does.
+void dropDuplicatesAndSort(std::vector<Entry*>& children, void (*discard)(Entry*));

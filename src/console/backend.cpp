@@ -12,3 +12,8 @@ void setConsoleBackend(ConsoleBackend* backend) {
 ConsoleBackend* consoleBackend() {
     return activeBackend;
 }
+
+void setConsoleTitle(const char* title) {
+    if (activeBackend != nullptr)
+        activeBackend->setTitle(title);
+}

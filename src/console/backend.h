@@ -10,7 +10,7 @@
 #include "console/screen.h"
 
 class ConsoleBackend {
-public:
+  public:
     virtual ~ConsoleBackend() = default;
     // Shows a whole frame of 2000 cells.
     virtual void flush(const Cell* cells) = 0;
@@ -32,3 +32,5 @@ public:
 void setConsoleBackend(ConsoleBackend* backend);
 // The active console, or null.
 ConsoleBackend* consoleBackend();
+// Sets the console window title (code page 437 text) when a console is active.
+void setConsoleTitle(const char* title);

@@ -44,6 +44,8 @@ void placeCursor(InputLine* line) {
 }
 
 void enterCharacter(InputLine* line, char c) {
+    if (line->maximum <= 0)
+        return;  // no room at all: the buffer holds only its terminator
     char* buffer = line->buffer;
     if (line->insertMode) {
         if (line->length < line->maximum) {

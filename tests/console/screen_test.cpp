@@ -118,6 +118,9 @@ TEST_F(ScreenTest, ClearFlushSaveAndRestore) {
     EXPECT_EQ(console.cursorColumn, 12);
     EXPECT_EQ(console.cursorRow, 7);
     EXPECT_EQ(console.flushCount, 1);
+
+    setConsoleTitle("[C:\\A.DIR]-title \x10");
+    EXPECT_EQ(console.title, "[C:\\A.DIR]-title \x10");
 }
 
 TEST(ScreenWithoutConsole, DrawsAndReadsNoKey) {
@@ -128,6 +131,7 @@ TEST(ScreenWithoutConsole, DrawsAndReadsNoKey) {
     screenSave();
     screenRestore();
     cursorShape(CURSOR_INSERT);
+    setConsoleTitle("nobody sees this");
     EXPECT_EQ(screen.draw[81].character, 'o');
     EXPECT_EQ(readKey(), KEY_NONE);
 }

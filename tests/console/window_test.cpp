@@ -158,6 +158,19 @@ TEST_F(WindowTest, EditingTheMask) {
     }
 }
 
+TEST_F(WindowTest, LineWithoutRoomTakesNoCharacters) {
+    char buffer[2] = {0, 'Z'};
+    InputLine line;
+    line.maximum = 0;
+    line.prompt = "X";
+    line.buffer = buffer;
+    console.pushKeys({'a', KEY_INSERT, 'b', KEY_BACKSPACE, KEY_DELETE, KEY_END, KEY_ENTER});
+    EXPECT_EQ(inputDialog(10, 5, 20, 3, ATTR_BOX, &line, "t"), 1);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(buffer[1], 'Z');
+    EXPECT_EQ(line.cursor, 0);
+}
+
 TEST_F(WindowTest, CursorKeysMoveTheCursorWithoutFlushing) {
     MaskLine mask;
     console.pushKeys({KEY_RIGHT, KEY_INSERT, KEY_END, KEY_HOME, KEY_ESC});

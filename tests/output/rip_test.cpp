@@ -91,6 +91,24 @@ TEST_F(RipTest, RipsTheFileUnderTheCursorWithProgress) {
     EXPECT_EQ(console.rowAttributes(24)[16], 0x87);
 }
 
+TEST_F(RipTest, ProgressIsFlushedOnlyWhenItsFigureChanges) {
+    data = patternBytes(300 * RIP_BLOCK_SIZE, 4);
+    writeFile(temp / "arch.dir", data);
+    Entry* big = tree.file(tree.root(), "BIG", uint32_t(data.size()), 0);
+    Entry* small = tree.file(tree.root(), "SMALL", 10, 0);
+    browser.panel.cursor = childIndex(big);
+    ripEntries();
+    EXPECT_EQ(ripped("BIG"), data);
+    EXPECT_EQ(console.flushCount, 100);  // 00 to 99, each once over 300 blocks
+    EXPECT_EQ(console.row(24).substr(0, 16), "Ripping 'BIG' 99");
+
+    // Each file shows its first figure, even when the last file ended on the same text.
+    browser.panel.cursor = childIndex(small);
+    ripEntries();
+    ripEntries();
+    EXPECT_EQ(console.flushCount, 102);
+}
+
 TEST_F(RipTest, EmptyFileIsCreatedWithoutProgress) {
     Entry* empty = tree.file(tree.root(), "EMPTY", 0, 0);
     writeFile(temp / "out/EMPTY", "old contents");

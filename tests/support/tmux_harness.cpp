@@ -277,6 +277,8 @@ bool TmuxSession::waitForExit(int timeoutMs, int* exitStatus) {
 }
 
 void TmuxSession::resize(int width, int height) {
+    options_.width = width;
+    options_.height = height;
     tmux({"resize-window", "-t", target_, "-x", std::to_string(width), "-y",
           std::to_string(height)});
 }

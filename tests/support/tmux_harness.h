@@ -5,6 +5,12 @@
 //   ASSERT_TRUE(s.waitFor("file from")) << s.dump();
 //   s.sendKeys("Escape", "Escape");
 //   ASSERT_TRUE(s.waitForExit(5000)) << s.dump();
+//
+// Once the program has ended, tmux hides the cursor of the dead pane; to check
+// the terminal modes a program leaves behind, keep a shell running after it:
+//   TmuxSession s(program + "; echo \"status $?\"; exec sleep 60");
+//   ASSERT_TRUE(s.waitFor("status 0")) << s.dump();
+//   s.tmux({"display-message", "-p", "-t", "main", "#{alternate_on} #{cursor_flag}"});
 #pragma once
 
 #include <functional>

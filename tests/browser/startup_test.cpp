@@ -188,3 +188,19 @@ TEST_F(StartupTest, F2AloneRipsTheFileUnderTheCursor) {
 }
 
 }  // namespace
+
+TEST_F(StartupTest, DeeplyNestedArchiveEndsWithoutExhaustingTheStack) {
+    // A chain of 300,000 directories, each listing holding the next one.
+    const uint32_t depth = 300000;
+    std::vector<uint8_t> bytes;
+    for (uint32_t level = 0; level < depth; ++level) {
+        appendRecord(bytes, "D", TYPE_DIRECTORY, 0, (2 * level + 2) * 44);
+        appendEnd(bytes);
+    }
+    appendEnd(bytes);
+    startBrowser(dir.write("deep.dir", bytes).c_str());
+    ASSERT_EQ(browser.terminationReason, REASON_NONE);
+    console.pushKeys({KEY_ESC, KEY_ESC});
+    runToEnd();
+    EXPECT_EQ(browser.root, nullptr);
+}

@@ -98,9 +98,11 @@ bool dropNothingSortedAlready(std::vector<Entry*>& children) {
                 return false;
         }
     }
-    const auto rest = children.begin() + 1;
+    // `rest` is everything after a first entry of a lower kind, if any.
+    const bool leader = children[0]->kind != children[1]->kind;
+    const auto rest = children.begin() + (leader ? 1 : 0);
     const int32_t kind = (*rest)->kind;
-    if (children.front()->kind >= kind)
+    if (leader && children.front()->kind > kind)
         return false;
     bool rising = true;
     bool falling = true;
@@ -115,6 +117,8 @@ bool dropNothingSortedAlready(std::vector<Entry*>& children) {
     }
     if (falling)
         std::reverse(rest, children.end());
+    if (!leader)
+        return true;
     const std::string& first = children.front()->name;
     auto same =
         std::lower_bound(rest, children.end(), first,

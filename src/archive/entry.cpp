@@ -39,8 +39,7 @@ SlabPool& infoPool() {
 
 }  // namespace
 
-SlabPool::SlabPool(size_t slotSize)
-    : slotSize_(std::max(slotSize, sizeof(void*))), blockBytes_(FIRST_BLOCK_BYTES) {}
+SlabPool::SlabPool(size_t slotSize) : slotSize_(std::max(slotSize, sizeof(void*))) {}
 
 void* SlabPool::allocate() {
     ++live_;
@@ -50,7 +49,7 @@ void* SlabPool::allocate() {
         return place;
     }
     if (next_ == nullptr || next_ + slotSize_ > end_)
-        addBlock();
+        nextBlock();
     void* place = next_;
     next_ += slotSize_;
     return place;
@@ -62,25 +61,29 @@ void SlabPool::release(void* place) {
     *static_cast<void**>(place) = freeList_;
     freeList_ = place;
     if (--live_ == 0) {
-        for (void* block : blocks_) std::free(block);
-        blocks_.clear();
-        next_ = end_ = nullptr;
+        // Everything is free: carve the blocks afresh, in order.
         freeList_ = nullptr;
-        blockBytes_ = FIRST_BLOCK_BYTES;
+        next_ = end_ = nullptr;
+        current_ = 0;
     }
 }
 
-void SlabPool::addBlock() {
-    void* block = std::aligned_alloc(blockBytes_, blockBytes_);
-    if (block == nullptr)
-        throw std::bad_alloc();
-    // Huge pages spare the kernel a page fault per 4 KB of a big tree.
-    if (blockBytes_ == LAST_BLOCK_BYTES)
-        madvise(block, blockBytes_, MADV_HUGEPAGE);
-    blocks_.push_back(block);
-    next_ = static_cast<char*>(block);
-    end_ = next_ + blockBytes_;
-    blockBytes_ = std::min(blockBytes_ * 2, LAST_BLOCK_BYTES);
+void SlabPool::nextBlock() {
+    if (next_ != nullptr)
+        ++current_;
+    if (current_ == blocks_.size()) {
+        const size_t bytes = blocks_.empty() ? FIRST_BLOCK_BYTES
+                                             : std::min(blocks_.back().bytes * 2, LAST_BLOCK_BYTES);
+        void* start = std::aligned_alloc(bytes, bytes);
+        if (start == nullptr)
+            throw std::bad_alloc();
+        // Huge pages spare the kernel a page fault per 4 KB of a big tree.
+        if (bytes == LAST_BLOCK_BYTES)
+            madvise(start, bytes, MADV_HUGEPAGE);
+        blocks_.push_back({start, bytes});
+    }
+    next_ = static_cast<char*>(blocks_[current_].start);
+    end_ = next_ + blocks_[current_].bytes;
 }
 
 void* Entry::operator new(size_t size) {

@@ -2,10 +2,11 @@
 //
 // Objects are carved out of large blocks instead of being allocated one by
 // one: loading millions of entries then costs neither a heap header per object
-// nor an allocator call each. A deleted object's place is reused; a pool's
-// blocks are freed once every object made from it has been deleted. Until then
-// (normally until the process ends) they stay reachable, so leak checkers do
-// not report the entries the program keeps on purpose.
+// nor an allocator call each. A deleted object's place is reused, and once
+// every object of a pool has been deleted its blocks are reused from the
+// start (a tree loaded after another one needs no fresh memory). Blocks are
+// kept, reachable, until the process ends, so leak checkers do not report
+// the entries the program keeps on purpose.
 #pragma once
 
 #include <cstddef>
@@ -23,13 +24,18 @@ class SlabPool {
     void release(void* place);
 
   private:
-    void addBlock();
+    struct Block {
+        void* start;
+        size_t bytes;
+    };
+
+    void nextBlock();
 
     size_t slotSize_;
-    std::vector<void*> blocks_;
+    std::vector<Block> blocks_;
+    size_t current_ = 0;    // index of the block being carved, when there is one
     char* next_ = nullptr;  // first unused place of the newest block
     char* end_ = nullptr;
     void* freeList_ = nullptr;  // released places, linked through their first bytes
     size_t live_ = 0;
-    size_t blockBytes_;
 };

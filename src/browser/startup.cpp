@@ -13,14 +13,7 @@
 #include "browser/state.h"
 #include "console/backend.h"
 #include "console/screen.h"
-#if __has_include("console/terminal.h")
 #include "console/terminal.h"
-#else
-static bool terminalOpen() {
-    return false;
-}
-static void terminalClose() {}
-#endif
 
 namespace {
 
@@ -41,14 +34,11 @@ void releaseTree(Entry* entry) {
 }
 
 void setWindowTitle() {
-    ConsoleBackend* backend = consoleBackend();
-    if (backend == nullptr)
-        return;
     std::string title = "[" + browser.archivePath + "]-" + browser.titleLine;
     // A title that does not fit keeps its beginning.
     if (title.size() > WINDOW_TITLE_SIZE - 1)
         title.resize(WINDOW_TITLE_SIZE - 1);
-    backend->setTitle(title.c_str());
+    setConsoleTitle(title.c_str());
 }
 
 }  // namespace

@@ -187,10 +187,14 @@ class TerminalConsole : public ConsoleBackend {
         if (!resizePending)
             return;
         resizePending = 0;
+        drainWakePipe();
+        cursesResize();
+    }
+
+    static void drainWakePipe() {
         char drain[64];
         while (read(wakePipe[0], drain, sizeof drain) > 0) {
         }
-        cursesResize();
     }
 
     // Waits until standard input has something (true) or the time is up
@@ -215,6 +219,8 @@ class TerminalConsole : public ConsoleBackend {
                 takeResize();
                 if (haveFrame_)
                     cursesDraw(frame_, column_, row_);
+            } else if (ready > 0 && (fds[1].revents & POLLIN)) {
+                drainWakePipe();  // a wake-up whose resize was already taken
             }
             if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) {
                 return true;

@@ -34,7 +34,8 @@ int inputDialog(int left, int top, int width, int height, uint8_t attribute, Inp
 char* centerText(char* destination, const char* text, int width, int marks);
 
 // Shortens a path to at most `limit` characters with "\..." and upper-cases it;
-// `destination` must hold at least limit + 1 bytes (or the path's length + 1). Returns it.
+// `destination` must hold limit + 1 bytes: the result never exceeds the limit (a
+// file name too long to fit is cut). Returns it.
 char* shortenPath(char* destination, const char* path, int limit);
 
 // Drops everything before the first '\' of `text`, in place; returns it.

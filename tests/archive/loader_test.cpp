@@ -1,7 +1,11 @@
 #include "archive/loader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <random>
@@ -36,13 +40,53 @@ TEST(Loader, FailsOnlyWhenTheFileCannotBeOpened) {
     EXPECT_FALSE(empty.capped);
 }
 
+// Makes a file impossible to open for writing, even for root where the file
+// system allows it (the immutable flag), and undoes that when it goes.
+class WriteProtect {
+  public:
+    explicit WriteProtect(const std::string& path) : path_(path) {
+        chmod(path.c_str(), 0444);
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        int flags = 0;
+        if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ~WriteProtect() {
+        const int fd = ::open(path_.c_str(), O_RDONLY);
+        int flags = 0;
+        if (immutable_ && fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    // True when opening the file for writing fails, as it should.
+    bool effective() const {
+        const int fd = ::open(path_.c_str(), O_RDWR);
+        if (fd >= 0)
+            ::close(fd);
+        return fd < 0;
+    }
+
+  private:
+    std::string path_;
+    bool immutable_ = false;
+};
+
 TEST(Loader, ReadOnlyArchivesLoad) {
     TempDir dir;
     std::vector<uint8_t> bytes;
     appendRecord(bytes, "A.BIN", TYPE_FILE, 1, 0);
     appendEnd(bytes);
     const std::string path = dir.write("ro.dir", bytes);
-    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    WriteProtect protect(path);
+    if (!protect.effective())
+        GTEST_SKIP() << "cannot make a file read-only here";
     LoadedArchive loaded(path);
     EXPECT_EQ(loaded.result, 1);
     EXPECT_EQ(LoadedArchive::names(&loaded.root), Names{"A.BIN"});

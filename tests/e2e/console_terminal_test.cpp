@@ -63,12 +63,12 @@ TEST_P(DemoOnTerminal, DrawsKeysAndDialogAndGivesTheTerminalBack) {
         const char* shown;
     };
     const KeyCase keys[] = {
-        {"F1", "0x13B"},    {"F3", "0x13D"},     {"M-F3", "0x16A"},   {"F12", "0x158"},
-        {"IC", "0x152"},    {"DC", "0x153"},     {"Home", "0x147"},   {"End", "0x14F"},
-        {"PPage", "0x149"}, {"NPage", "0x151"},  {"Up", "0x148"},     {"Down", "0x150"},
-        {"Left", "0x14B"},  {"Right", "0x14D"},  {"BSpace", "0x008"}, {"Tab", "0x009"},
-        {"C-l", "0x00C"},   {"Enter", "0x00D"},  {"Escape", "0x01B"}, {"a", "0x061"},
-        {"é", "0x082"},     {"Escape", "0x01B"},
+        {"F1", "0x13B"},    {"F3", "0x13D"},      {"M-F3", "0x16A"},   {"F12", "0x158"},
+        {"IC", "0x152"},    {"DC", "0x153"},      {"Home", "0x147"},   {"End", "0x14F"},
+        {"PPage", "0x149"}, {"NPage", "0x151"},   {"Up", "0x148"},     {"Down", "0x150"},
+        {"Left", "0x14B"},  {"Right", "0x14D"},   {"BSpace", "0x008"}, {"Tab", "0x009"},
+        {"C-l", "0x00C"},   {"KPEnter", "0x11C"}, {"Enter", "0x00D"},  {"Escape", "0x01B"},
+        {"a", "0x061"},     {"é", "0x082"},       {"Escape", "0x01B"},
     };
     for (const KeyCase& k : keys) {
         s.sendKeys(k.key);

@@ -1,0 +1,340 @@
+// The browser's keys, end to end: the real program in tmux on archives built
+// record by record.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/archive_fixture.h"
+#include "support/tmux_harness.h"
+
+namespace {
+
+// One entry of an archive to build: a file with its data, or a directory.
+struct ArchiveNode {
+    std::string name;
+    bool directory = false;
+    std::string data;
+    std::vector<ArchiveNode> children;
+};
+
+// Lays the listings out depth first after each other, then the file data.
+struct Layout {
+    std::vector<const ArchiveNode*> listings;
+    std::vector<uint32_t> listingOffsets;
+    std::vector<const ArchiveNode*> files;
+    std::vector<uint32_t> fileOffsets;
+
+    void collect(const ArchiveNode& directory) {
+        listings.push_back(&directory);
+        for (const ArchiveNode& child : directory.children)
+            if (child.directory)
+                collect(child);
+    }
+};
+
+uint32_t listingSize(const ArchiveNode& directory) {
+    return static_cast<uint32_t>((directory.children.size() + 1) * DIR_RECORD_SIZE);
+}
+
+ArchiveNode numberedFiles(const std::string& name, const std::string& prefix, int count) {
+    ArchiveNode directory{name, true, "", {}};
+    for (int i = 0; i < count; ++i) {
+        char file[32];
+        std::snprintf(file, sizeof file, "%s%04d.BIN", prefix.c_str(), i);
+        directory.children.push_back({file, false, "data", {}});
+    }
+    return directory;
+}
+
+std::vector<uint8_t> buildArchive(const ArchiveNode& root) {
+    Layout layout;
+    layout.collect(root);
+    uint32_t at = 0;
+    for (const ArchiveNode* listing : layout.listings) {
+        layout.listingOffsets.push_back(at);
+        at += listingSize(*listing);
+    }
+    auto listingOffset = [&](const ArchiveNode* directory) {
+        for (size_t i = 0; i < layout.listings.size(); ++i)
+            if (layout.listings[i] == directory)
+                return layout.listingOffsets[i];
+        return 0u;
+    };
+    uint32_t dataAt = at;
+    std::vector<uint8_t> data;
+    std::vector<uint8_t> bytes;
+    for (const ArchiveNode* listing : layout.listings) {
+        for (const ArchiveNode& child : listing->children) {
+            if (child.directory) {
+                appendRecord(bytes, child.name, TYPE_DIRECTORY, 0, listingOffset(&child));
+            } else {
+                appendRecord(bytes, child.name, TYPE_FILE, static_cast<uint32_t>(child.data.size()),
+                             dataAt + static_cast<uint32_t>(data.size()));
+                data.insert(data.end(), child.data.begin(), child.data.end());
+            }
+        }
+        appendEnd(bytes);
+    }
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+std::string lineOf(const std::string& screen, int row) {
+    std::istringstream lines(screen);
+    std::string line;
+    for (int r = 0; std::getline(lines, line); ++r)
+        if (r == row)
+            return line;
+    return "";
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class BrowserKeys : public ::testing::Test {
+  protected:
+    void start(const ArchiveNode& root) {
+        dir.write("game.dir", buildArchive(root));
+        TmuxSession::Options options;
+        options.workingDirectory = dir.path();
+        session =
+            std::make_unique<TmuxSession>(TmuxSession::quote(DIRRIP_BINARY) + " game.dir", options);
+        ASSERT_TRUE(session->waitFor("file from")) << session->dump();
+    }
+    // Waits until screen row `row` holds `text`.
+    bool rowShows(int row, const std::string& text) {
+        return session->waitUntil([&](const std::string& screen) {
+            return lineOf(screen, row).find(text) != std::string::npos;
+        });
+    }
+    // Waits for the status field to read "N file from COUNT".
+    bool status(int number, int count) {
+        char field[32];
+        std::snprintf(field, sizeof field, "%5d file from %-5d", number, count);
+        return rowShows(0, field);
+    }
+    void press(const std::string& key, int times) {
+        for (int i = 0; i < times; ++i) session->sendKeys(key);
+    }
+    // Esc, waits for the red title bar, then Esc again; the program must end with status 0.
+    void quit() {
+        std::string before = lineOf(session->screenWithColours(), 0);
+        session->sendKeys("Escape");
+        ASSERT_TRUE(session->waitUntil([&](const std::string&) {
+            return lineOf(session->screenWithColours(), 0) != before;
+        })) << session->dump();
+        session->sendKeys("Escape");
+        int exitStatus = -1;
+        ASSERT_TRUE(session->waitForExit(5000, &exitStatus)) << session->dump();
+        EXPECT_EQ(exitStatus, 0);
+    }
+
+    TempDir dir;
+    std::unique_ptr<TmuxSession> session;
+};
+
+TEST_F(BrowserKeys, PagingThroughOneHundredChildren) {
+    start(numberedFiles("", "F", 100));
+    session->sendKeys("Up");
+    ASSERT_TRUE(status(1, 100)) << session->dump();
+    const struct {
+        int cursor;
+        const char* firstRow;
+    } pages[] = {{21, "F0020"}, {41, "F0040"}, {61, "F0060"}, {100, "F0060"}};
+    for (const auto& page : pages) {
+        session->sendKeys("NPage");
+        ASSERT_TRUE(status(page.cursor, 100)) << session->dump();
+        ASSERT_TRUE(rowShows(3, std::string("║") + page.firstRow)) << session->dump();
+    }
+    session->sendKeys("Down");  // on the last child: nothing
+    session->sendKeys("Home");
+    ASSERT_TRUE(status(1, 100)) << session->dump();
+    ASSERT_TRUE(rowShows(3, "║F0000 ")) << session->dump();
+    // Down from the 40th place scrolls by one child.
+    press("Down", 40);
+    ASSERT_TRUE(status(41, 100)) << session->dump();
+    ASSERT_TRUE(rowShows(3, "║F0001 ")) << session->dump();
+    ASSERT_TRUE(rowShows(22, "║F0020 ")) << session->dump();
+    ASSERT_TRUE(rowShows(22, "║F0040 ")) << session->dump();
+    // From top 10, PgUp goes to the very start.
+    press("Down", 9);
+    ASSERT_TRUE(rowShows(3, "║F0010 ")) << session->dump();
+    session->sendKeys("PPage");
+    ASSERT_TRUE(status(1, 100)) << session->dump();
+    ASSERT_TRUE(rowShows(3, "║F0000 ")) << session->dump();
+    session->sendKeys("End");
+    ASSERT_TRUE(status(100, 100)) << session->dump();
+    ASSERT_TRUE(rowShows(3, "║F0060 ")) << session->dump();
+    quit();
+}
+
+TEST_F(BrowserKeys, PagingFiftyNineAndTabOnThirty) {
+    start(numberedFiles("", "F", 59));
+    session->sendKeys("NPage");
+    ASSERT_TRUE(status(59, 59)) << session->dump();
+    ASSERT_TRUE(rowShows(3, "║F0019 ")) << session->dump();
+    ASSERT_TRUE(rowShows(22, "║F0058 ")) << session->dump();
+    quit();
+
+    start(numberedFiles("", "T", 30));
+    press("Down", 14);
+    ASSERT_TRUE(status(15, 30)) << session->dump();
+    session->sendKeys("Tab");  // index 34 does not exist
+    session->sendKeys("Home");
+    press("Down", 5);
+    ASSERT_TRUE(status(6, 30)) << session->dump();
+    session->sendKeys("Tab");
+    ASSERT_TRUE(status(26, 30)) << session->dump();
+    session->sendKeys("Tab");
+    ASSERT_TRUE(status(6, 30)) << session->dump();
+    quit();
+}
+
+TEST_F(BrowserKeys, EnteringAndLeavingFromAScrolledParent) {
+    ArchiveNode root{"", true, "", {}};
+    for (int i = 0; i < 60; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "D%02d", i);
+        ArchiveNode sub = numberedFiles(name, "IN", 2);
+        root.children.push_back(sub);
+    }
+    start(root);
+    session->sendKeys("End");
+    press("Up", 9);
+    ASSERT_TRUE(status(51, 60)) << session->dump();
+    session->sendKeys("Enter");
+    ASSERT_TRUE(status(1, 3)) << session->dump();
+    ASSERT_TRUE(rowShows(3, "║..          │  UP-DIR  │►NO-RIP◄│ --- ║")) << session->dump();
+    ASSERT_TRUE(rowShows(4, "║IN0000   BIN│         4│")) << session->dump();
+    session->sendKeys("Enter");
+    ASSERT_TRUE(status(51, 60)) << session->dump();
+    ASSERT_TRUE(rowShows(3, "║D11 ")) << session->dump();
+    ASSERT_TRUE(rowShows(22, "║D50 ")) << session->dump();
+    quit();
+}
+
+TEST_F(BrowserKeys, EscPromptTurnsTheTitleRedAndEatsTheNextKey) {
+    ArchiveNode root{"", true, "", {{"A.TXT", false, "alpha", {}}}};
+    start(root);
+    std::string normal = lineOf(session->screenWithColours(), 0);
+    session->sendKeys("Escape");
+    ASSERT_TRUE(session->waitUntil([&](const std::string&) {
+        return lineOf(session->screenWithColours(), 0) != normal;
+    })) << session->dump();
+    std::string alert = lineOf(session->screenWithColours(), 0);
+    session->sendKeys("F2");
+    ASSERT_TRUE(session->waitUntil([&](const std::string&) {
+        return lineOf(session->screenWithColours(), 0) != alert;
+    })) << session->dump();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("A.TXT")));
+    EXPECT_TRUE(rowShows(3, "║A        TXT│         5│")) << session->dump();
+    EXPECT_EQ(lineOf(session->screen(), 3).find("yes"), std::string::npos);
+    quit();
+    EXPECT_EQ(session->screen().find("'"), std::string::npos) << session->dump();
+}
+
+TEST_F(BrowserKeys, EveryKeyOfTheTable) {
+    ArchiveNode sub = numberedFiles("SUB", "S", 3);
+    ArchiveNode root{"",
+                     true,
+                     "",
+                     {sub,
+                      {"A.TXT", false, "alpha", {}},
+                      {"B.TXT", false, "bravo", {}},
+                      {"C.BIN", false, "charlie", {}},
+                      {"README", false, "readme", {}}}};
+    // Listing: SUB, A.TXT, B.TXT, C.BIN, README.
+    start(root);
+    auto selectedList = [&] {
+        std::filesystem::remove(dir.file("GAME.sel"));
+        session->sendKeys("M-F3");
+        EXPECT_TRUE(session->waitUntil(
+            [&](const std::string&) { return std::filesystem::exists(dir.file("GAME.sel")); }));
+        std::string list = readFile(dir.file("GAME.sel"));
+        std::string names;
+        for (const char* name : {"A.TXT", "B.TXT", "C.BIN", "README"})
+            names += list.find(name) != std::string::npos ? '1' : '0';
+        return names;
+    };
+
+    // F1 shows help until Esc; other keys leave it there.
+    session->sendKeys("F1");
+    ASSERT_TRUE(session->waitFor("Keyboard Commands")) << session->dump();
+    session->sendKeys("Enter", "F1", "C-l");
+    session->sendKeys("Escape");
+    ASSERT_TRUE(session->waitForGone("Keyboard Commands")) << session->dump();
+    EXPECT_EQ(session->screen().find("Info"), std::string::npos) << session->dump();
+
+    // Ctrl-L shows the info box over the right panel until any key.
+    session->sendKeys("C-l");
+    ASSERT_TRUE(session->waitFor("press any key")) << session->dump();
+    EXPECT_NE(session->screen().find("bytes in 5 file(s)"), std::string::npos) << session->dump();
+    session->sendKeys("x");
+    ASSERT_TRUE(session->waitForGone("press any key")) << session->dump();
+    ASSERT_TRUE(rowShows(1, "╔════════════╤══════════╤════════╤═════╗╔════════════╤"))
+        << session->dump();
+
+    // Down, Insert, Right, Left, Up.
+    session->sendKeys("Down", "IC");  // selects A.TXT
+    session->sendKeys("Down");
+    session->sendKeys("Right");  // selects B.TXT, cursor to C.BIN
+    session->sendKeys("Right");  // selects C.BIN, cursor to README
+    session->sendKeys("Left");   // selects README, cursor to C.BIN
+    session->sendKeys("Up");     // cursor to B.TXT
+    ASSERT_TRUE(status(3, 5)) << session->dump();
+    EXPECT_EQ(selectedList(), "1111");
+    session->sendKeys("*");
+    EXPECT_EQ(selectedList(), "0000");
+    // "+" and "-" with masks.
+    session->sendKeys("+");
+    ASSERT_TRUE(session->waitFor("select files")) << session->dump();
+    session->sendKeys("DC", "DC", "DC");
+    session->sendText("*.TXT");
+    session->sendKeys("Enter");
+    ASSERT_TRUE(session->waitForGone("select files")) << session->dump();
+    EXPECT_EQ(selectedList(), "1100");
+    session->sendKeys("-");
+    ASSERT_TRUE(session->waitFor("Mask: *.TXT")) << session->dump();
+    session->sendText("B");
+    session->sendKeys("Enter");
+    ASSERT_TRUE(session->waitForGone("unselect files")) << session->dump();
+    EXPECT_EQ(selectedList(), "1000");
+    // F3 writes the full list.
+    session->sendKeys("F3");
+    ASSERT_TRUE(session->waitUntil([&](const std::string&) {
+        return std::filesystem::exists(dir.file("GAME.lst"));
+    })) << session->dump();
+    // F2 rips the selected file, not the one under the cursor, and marks it.
+    session->sendKeys("F2");
+    ASSERT_TRUE(rowShows(4, "║A        TXT│         5│")) << session->dump();
+    ASSERT_TRUE(rowShows(4, " yes ║")) << session->dump();
+    EXPECT_EQ(readFile(dir.file("A.TXT")), "alpha");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("B.TXT")));
+    EXPECT_EQ(selectedList(), "0000");
+    // Enter on SUB and on its "..." entry; Enter on a file does nothing.
+    session->sendKeys("Enter");
+    session->sendKeys("Home", "Enter");
+    ASSERT_TRUE(status(1, 4)) << session->dump();
+    session->sendKeys("Enter");
+    ASSERT_TRUE(status(1, 5)) << session->dump();
+    // PgDn, PgUp, End on a short listing; letters and keypad Enter do nothing.
+    session->sendKeys("NPage");
+    ASSERT_TRUE(status(5, 5)) << session->dump();
+    session->sendKeys("PPage");
+    ASSERT_TRUE(status(1, 5)) << session->dump();
+    session->sendKeys("End", "q", "7", "KPEnter");
+    ASSERT_TRUE(status(5, 5)) << session->dump();
+    quit();
+}
+
+}  // namespace

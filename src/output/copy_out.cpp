@@ -49,10 +49,17 @@ CopyResult copyToNewFile(int archiveFd, uint64_t offset, uint64_t size, int dire
         (offset > uint64_t(archive.st_size) || size > uint64_t(archive.st_size) - offset))
         return COPY_READ_FAILED;
 
-    int out =
-        openat(directoryFd, leafName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // O_NONBLOCK keeps a FIFO of that name from stopping the program until some
+    // reader appears; anything but a plain file is refused.
+    int out = openat(directoryFd, leafName,
+                     O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (out < 0)
         return COPY_CREATE_FAILED;
+    struct stat created;
+    if (fstat(out, &created) != 0 || !S_ISREG(created.st_mode)) {
+        close(out);
+        return COPY_CREATE_FAILED;
+    }
 
     CopyResult result = COPY_DONE;
     uint64_t done = 0;

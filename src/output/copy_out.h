@@ -29,7 +29,7 @@ using CopyProgress = std::function<void(uint64_t done, uint64_t size)>;
 
 // Copies `size` bytes at `offset` of the archive `archiveFd` into the file
 // `leafName` of the directory `directoryFd`, created or emptied (a symbolic
-// link there is refused, not followed), in blocks of RIP_BLOCK_SIZE through
+// link, FIFO or device there is refused, not written to), in blocks of RIP_BLOCK_SIZE through
 // `buffer` (at least RIP_BLOCK_SIZE bytes), calling `progress` (when set)
 // before each block. A size of 0 creates an empty file and never calls
 // `progress`. Returns COPY_DONE, or the first failure. Data known to lie past

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "archive/entry.h"
 #include "console/screen.h"
@@ -56,24 +57,12 @@ void appendNameAndWord(std::string& out, const Entry* entry, const char* word) {
     appendPadded(out, word, WORD_FIELD);
 }
 
-void appendEntry(ListSink& sink, const Entry* entry);
-
-void appendDirectoryBody(ListSink& sink, const Entry* directory) {
-    for (const Entry* child : directory->children) {
-        appendEntry(sink, child);
-        if (child->kind != KIND_UPDIR)
-            sink.lineEnd();
-    }
-    char count[16];
-    std::snprintf(count, sizeof count, "%zu", directory->children.size());
-    sink.text += "> ";
-    sink.text += count;
-    sink.text += " file(s) in '";
-    sink.text += directory->name;
-    sink.text += '\'';
+bool isDirectory(const Entry* entry) {
+    return entry->kind == KIND_ROOT || entry->kind == KIND_SUBDIR;
 }
 
-void appendEntry(ListSink& sink, const Entry* entry) {
+// The line of one entry; for a directory, the line that opens its body.
+void appendOwnLine(ListSink& sink, const Entry* entry) {
     std::string& out = sink.text;
     switch (entry->kind) {
         case KIND_UPDIR:
@@ -90,17 +79,55 @@ void appendEntry(ListSink& sink, const Entry* entry) {
         case KIND_ROOT:
             appendNameAndWord(out, entry, "SOURCE");
             sink.lineEnd();
-            appendDirectoryBody(sink, entry);
             return;
         case KIND_SUBDIR:
             appendNameAndWord(out, entry, "SUB-DIR");
             sink.lineEnd();
-            appendDirectoryBody(sink, entry);
             return;
         default:
             appendPadded(out, entry->name, NAME_FIELD);
             out += ": TERMINATOR";
             return;
+    }
+}
+
+void appendClosingLine(ListSink& sink, const Entry* directory) {
+    char count[16];
+    std::snprintf(count, sizeof count, "%zu", directory->children.size());
+    sink.text += "> ";
+    sink.text += count;
+    sink.text += " file(s) in '";
+    sink.text += directory->name;
+    sink.text += '\'';
+}
+
+// Depth first: a directory's line, its children, its closing line. The walk
+// keeps its own stack, because an archive may nest directories far deeper
+// than the call stack would take.
+void appendEntry(ListSink& sink, const Entry* entry) {
+    appendOwnLine(sink, entry);
+    if (!isDirectory(entry))
+        return;
+    struct Open {
+        const Entry* directory;
+        size_t next;
+    };
+    std::vector<Open> open{{entry, 0}};
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.directory->children.size()) {
+            appendClosingLine(sink, top.directory);
+            open.pop_back();
+            if (!open.empty())
+                sink.lineEnd();  // after a child directory, as after any other child
+            continue;
+        }
+        const Entry* child = top.directory->children[top.next++];
+        appendOwnLine(sink, child);
+        if (isDirectory(child))
+            open.push_back({child, 0});
+        else if (child->kind != KIND_UPDIR)
+            sink.lineEnd();
     }
 }
 

@@ -16,6 +16,8 @@
 #include "output/free_space.h"
 #include "output/output_name.h"
 
+static_assert(WORK_BUFFER_SIZE >= int(RIP_BLOCK_SIZE), "a block is copied through the work buffer");
+
 namespace {
 
 // Ends the run with `reason`; the browser prints the message naming `subject`.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "console/backend.h"
@@ -70,6 +71,27 @@ TEST(WriteEntry, DirectoriesAreWrittenDepthFirst) {
                            ": 2         0x00000020h\r\n" + "> 3 file(s) in 'A'\r\n" + pad("F1") +
                            ": 1         0x00000010h\r\n" + "> 2 file(s) in '" + root->name + "'";
     EXPECT_EQ(rowText(root), expected);
+}
+
+TEST(WriteEntry, DeepNestingDoesNotExhaustTheStack) {
+    // An archive can chain directories far deeper than any call stack goes.
+    constexpr int DEPTH = 100000;
+    TestTree tree("DEEP.DIR");
+    Entry* directory = tree.root();
+    for (int level = 0; level < DEPTH; ++level) directory = tree.subdir(directory, "D");
+    tree.file(directory, "BOTTOM", 1, 2);
+
+    std::string text = rowText(tree.root());
+    std::string bottom = "BOTTOM" + std::string(26, ' ') + ": 1         0x00000002h\r\n";
+    EXPECT_NE(text.find("D" + std::string(31, ' ') + ": SUB-DIR   \r\n" + bottom +
+                        "> 2 file(s) in 'D'\r\n"
+                        "> 2 file(s) in 'D'\r\n"),
+              std::string::npos);
+    const std::string end = "\r\n> 2 file(s) in 'D'\r\n> 1 file(s) in 'DEEP.DIR'";
+    ASSERT_GT(text.size(), end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    EXPECT_EQ(lines, 1 + DEPTH + 1 + DEPTH + 1);  // root, each D, BOTTOM, each closing, root's
 }
 
 constexpr const char* HEADER_COLUMNS = "  Filename                        Length    Offset \r\n";

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -139,7 +140,18 @@ TmuxSession::TmuxSession(const std::string& shellCommand, const Options& options
         arguments.push_back("-e");
         arguments.push_back("LANG=C.UTF-8");
     }
-    arguments.push_back(shellCommand);
+    char statusTemplate[] = "/tmp/dirrip-tmux-status-XXXXXX";
+    int statusFd = mkstemp(statusTemplate);
+    if (statusFd >= 0) {
+        close(statusFd);
+        statusPath_ = statusTemplate;
+        // The program runs in a shell of its own ($$ is its own process), and
+        // the pane's shell records how it ended before ending the same way.
+        arguments.push_back("sh -c " + quote(shellCommand) + "; s=$?; echo $s > " +
+                            quote(statusPath_) + "; exit $s");
+    } else {
+        arguments.push_back(shellCommand);
+    }
     int status = 0;
     tmux(arguments, &status);
     started_ = status == 0;
@@ -147,6 +159,8 @@ TmuxSession::TmuxSession(const std::string& shellCommand, const Options& options
 
 TmuxSession::~TmuxSession() {
     tmux({"kill-server"});
+    if (!statusPath_.empty())
+        unlink(statusPath_.c_str());
 }
 
 std::string TmuxSession::tmux(const std::vector<std::string>& arguments, int* status) {
@@ -260,7 +274,21 @@ bool TmuxSession::waitForExit(int timeoutMs, int* exitStatus) {
             status = state.substr(first + 1, second - first - 1);
             signal = state.substr(second + 1);
         }
-        if (dead == 1) {
+        std::string recorded;
+        if (dead == 1 && !statusPath_.empty()) {
+            std::ifstream in(statusPath_);
+            std::getline(in, recorded);
+        }
+        if (dead == 1 && !recorded.empty()) {
+            if (exitStatus)
+                *exitStatus = std::atoi(recorded.c_str());
+            return true;
+        }
+        // tmux can mark the pane dead (its terminal closed) a moment before it
+        // has collected the exit status; wait for the status too.
+        bool statusKnown = !status.empty() || !signal.empty();
+        if (dead == 1 && (statusKnown || exitStatus == nullptr ||
+                          std::chrono::steady_clock::now() >= deadline)) {
             if (exitStatus) {
                 if (!signal.empty() && std::atoi(signal.c_str()) > 0) {
                     *exitStatus = 128 + std::atoi(signal.c_str());

@@ -90,4 +90,7 @@ class TmuxSession {
     std::string target_;
     Options options_;
     bool started_ = false;
+    // Where the pane's shell writes the program's exit status: tmux itself
+    // now and then loses the status of a program that has ended.
+    std::string statusPath_;
 };

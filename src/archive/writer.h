@@ -3,7 +3,8 @@
 // The layout is deterministic: the root listing at offset 0, then every other
 // listing in depth-first order (a directory's listing before those of its
 // sub-directories, siblings in the order given), then the files' data in the
-// order their records appear. Records are written in the order the tree gives
+// order their records appear, each file of 64 KiB or more starting on a
+// 4096-byte boundary (zero padding before it). Records are written in the order the tree gives
 // them; nothing is sorted. Directory records carry `directorySize` as their size.
 #pragma once
 

@@ -174,10 +174,11 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
         }
         CopyResult result = COPY_CREATE_FAILED;
         if (!leaf.empty()) {
-            result = copyToNewFile(archiveFd, entry->info->offset, entry->size, directoryFd,
-                                   leaf.c_str(), buffer.data(), [&](uint64_t done, uint64_t size) {
-                                       progress.show(shown, done, size);
-                                   });
+            result = copyToNewFile(
+                archiveFd, entry->info->offset, entry->size, directoryFd, leaf.c_str(),
+                buffer.data(),
+                [&](uint64_t done, uint64_t size) { progress.show(shown, done, size); },
+                COPY_IN_KERNEL);
         }
         close(directoryFd);
         switch (result) {

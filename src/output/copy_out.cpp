@@ -5,7 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CopyIo copyIo = {pread, write};
+namespace {
+
+ssize_t kernelCopy(int inFd, off_t* inOffset, int outFd, size_t count) {
+    return copy_file_range(inFd, inOffset, outFd, nullptr, count, 0);
+}
+
+}  // namespace
+
+CopyIo copyIo = {pread, write, kernelCopy};
 
 namespace {
 
@@ -40,8 +48,8 @@ bool writeFully(int fd, const unsigned char* buffer, size_t count) {
 }  // namespace
 
 CopyResult copyToNewFile(int archiveFd, uint64_t offset, uint64_t size, int directoryFd,
-                         const char* leafName, unsigned char* buffer,
-                         const CopyProgress& progress) {
+                         const char* leafName, unsigned char* buffer, const CopyProgress& progress,
+                         CopyPath path) {
     // Data that lies past the end of the archive is known missing before
     // anything is touched, so an earlier output file of that name survives.
     struct stat archive;
@@ -63,6 +71,21 @@ CopyResult copyToNewFile(int archiveFd, uint64_t offset, uint64_t size, int dire
 
     CopyResult result = COPY_DONE;
     uint64_t done = 0;
+    // The kernel's copy stops at the first thing it cannot do (file systems
+    // that do not support it, an error); the buffer loop then takes over and
+    // tells a read failure from a write failure.
+    while (path == COPY_IN_KERNEL && done < size) {
+        if (progress)
+            progress(done, size);
+        off_t from = off_t(offset + done);
+        size_t step = size - done < COPY_KERNEL_STEP ? size_t(size - done) : COPY_KERNEL_STEP;
+        ssize_t copied = copyIo.copyRange(archiveFd, &from, out, step);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied <= 0)
+            break;
+        done += uint64_t(copied);
+    }
     while (done < size) {
         size_t block = size - done < RIP_BLOCK_SIZE ? size_t(size - done) : RIP_BLOCK_SIZE;
         if (progress)

@@ -17,12 +17,20 @@ enum CopyResult {
 };
 
 // The reads and writes the copy makes; tests replace them to make either fail.
-// Both behave as pread(2) and write(2).
+// They behave as pread(2), write(2) and copy_file_range(2) without flags.
 struct CopyIo {
     ssize_t (*readAt)(int fd, void* buffer, size_t count, off_t offset);
     ssize_t (*write)(int fd, const void* buffer, size_t count);
+    ssize_t (*copyRange)(int inFd, off_t* inOffset, int outFd, size_t count);
 };
 extern CopyIo copyIo;
+
+// How the bytes travel: through the caller's buffer in RIP_BLOCK_SIZE blocks
+// (ripping, whose progress follows every block), or inside the kernel in steps
+// of COPY_KERNEL_STEP where the file systems allow it (the command-line
+// extractor), going on through the buffer wherever they do not.
+enum CopyPath { COPY_THROUGH_BUFFER, COPY_IN_KERNEL };
+constexpr size_t COPY_KERNEL_STEP = 64u << 20;
 
 // Called before each block with the bytes done so far and the file's size.
 using CopyProgress = std::function<void(uint64_t done, uint64_t size)>;
@@ -37,4 +45,5 @@ using CopyProgress = std::function<void(uint64_t done, uint64_t size)>;
 // output file is touched; after any later read or write failure the incomplete
 // output file has been removed.
 CopyResult copyToNewFile(int archiveFd, uint64_t offset, uint64_t size, int directoryFd,
-                         const char* leafName, unsigned char* buffer, const CopyProgress& progress);
+                         const char* leafName, unsigned char* buffer, const CopyProgress& progress,
+                         CopyPath path = COPY_THROUGH_BUFFER);

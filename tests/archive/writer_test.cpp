@@ -190,3 +190,28 @@ TEST(Writer, DeepTreesNeedNoDeepStack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Writer, LargeFilesStartOnAPageBoundary) {
+    TempDir dir;
+    std::string large(70000, 'L');
+    large[0] = 'F';
+    const std::string path = writeArchive(
+        dir, archiveDirectory("", {archiveFile("A.TXT", "small"), archiveFile("B.BIN", large),
+                                   archiveFile("C.TXT", "tail")}));
+    const std::vector<uint8_t> bytes = readFileBytes(path);
+    LoadedArchive loaded(path);
+    const Entry* small = LoadedArchive::child(&loaded.root, "A.TXT");
+    const Entry* big = LoadedArchive::child(&loaded.root, "B.BIN");
+    const Entry* tail = LoadedArchive::child(&loaded.root, "C.TXT");
+    ASSERT_TRUE(small && big && tail);
+    EXPECT_EQ(small->info->offset, 4 * DIR_RECORD_SIZE);  // small files are packed
+    EXPECT_EQ(big->info->offset % 4096, 0u);
+    EXPECT_EQ(tail->info->offset, big->info->offset + large.size());
+    EXPECT_EQ(contentsAt(bytes, small), "small");
+    EXPECT_EQ(contentsAt(bytes, big), large);
+    EXPECT_EQ(contentsAt(bytes, tail), "tail");
+}
+
+}  // namespace

@@ -172,3 +172,47 @@ TEST(FreeSpace, SystemFigureAndUnknownDirectory) {
 }
 
 }  // namespace
+
+TEST_F(CopyTest, KernelCopyFallsBackToTheBufferAndStillTellsFailuresApart) {
+    // The kernel copies part of the file, then stops (as on file systems that
+    // cannot); the rest goes through the buffer.
+    static int calls;
+    calls = 0;
+    copyIo.copyRange = [](int in, off_t* from, int out, size_t count) -> ssize_t {
+        if (++calls > 1) {
+            errno = EXDEV;
+            return -1;
+        }
+        return copy_file_range(in, from, out, nullptr, count < 5000 ? count : 5000, 0);
+    };
+    expectedTotal = 70000;
+    progress.clear();
+    ASSERT_EQ(copyToNewFile(
+                  archiveFd, 7, 70000, directoryFd, "FILE.BIN", buffer,
+                  [this](uint64_t done, uint64_t) { progress.push_back(done); }, COPY_IN_KERNEL),
+              COPY_DONE);
+    EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(7, 70000));
+
+    // A write that fails after the kernel gave up is still a write failure.
+    copyIo.copyRange = [](int, off_t*, int, size_t) -> ssize_t {
+        errno = EIO;
+        return -1;
+    };
+    copyIo.write = [](int, const void*, size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
+    EXPECT_EQ(
+        copyToNewFile(archiveFd, 0, 100, directoryFd, "FILE.BIN", buffer, nullptr, COPY_IN_KERNEL),
+        COPY_WRITE_FAILED);
+    EXPECT_FALSE(fs::exists(temp / "out/FILE.BIN"));
+}
+
+TEST_F(CopyTest, KernelCopyGivesExactBytes) {
+    for (uint64_t size : {0ull, 1ull, 16384ull, 99990ull}) {
+        ASSERT_EQ(copyToNewFile(archiveFd, 10, size, directoryFd, "K.BIN", buffer, nullptr,
+                                COPY_IN_KERNEL),
+                  COPY_DONE);
+        EXPECT_EQ(readFile(temp / "out/K.BIN"), archive.substr(10, size)) << size;
+    }
+}

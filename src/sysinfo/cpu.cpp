@@ -193,7 +193,7 @@ std::string cpuBrandString() {
 #if DIRRIP_X86
     if (!hasCpuid())
         return "";
-    if (__get_cpuid_max(0x80000000, nullptr) < 0x80000004)
+    if (static_cast<unsigned>(__get_cpuid_max(0x80000000, nullptr)) < 0x80000004u)
         return "";
     char brand[49] = {};
     for (unsigned leaf = 0; leaf < 3; ++leaf) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "browser/messages.h"
 #include "console/cp437.h"
 
 namespace {
@@ -49,15 +50,7 @@ std::string utf8Name(std::string_view cp437Name) {
 }
 
 std::string displayPath(std::string_view path) {
-    std::string out;
-    for (char ch : path) {
-        auto c = static_cast<unsigned char>(ch);
-        if (isControl(c))
-            appendEscaped(out, c);
-        else
-            out += ch;
-    }
-    return out;
+    return escapeControls(path);
 }
 
 std::string archivePathOf(const Entry* entry) {

@@ -15,7 +15,7 @@ std::string displayName(std::string_view cp437Name);
 // whose writer escapes them itself).
 std::string utf8Name(std::string_view cp437Name);
 
-// A path given by the user (already UTF-8), with control bytes as \xNN.
+// A path given by the user (UTF-8), with control bytes and invalid UTF-8 as \xNN.
 std::string displayPath(std::string_view path);
 
 // The path of `entry` inside the archive: the names from below the root down

@@ -56,59 +56,59 @@ void onePass(KeyCode key) {
     drawMainScreen();
 }
 
+const KeyCode KEYS[] = {KEY_DOWN, KEY_UP, KEY_PGDN, KEY_PGUP, KEY_TAB, KEY_TAB, KEY_INSERT};
+constexpr size_t KEY_COUNT = sizeof KEYS / sizeof KEYS[0];
+
+// A browser on the in-memory console showing a directory of `count` files,
+// with the cursor in the middle of the listing, away from both ends.
+class BrowserOnDirectory {
+  public:
+    explicit BrowserOnDirectory(int count) : root_(makeDirectory(count)) {
+        setConsoleBackend(&console_);
+        browser = BrowserState{};
+        browser.root = root_;
+        browser.panel.current = root_;
+        browser.titleLine = formatTitleLine();
+        browser.panel.top = count > 40 ? count / 2 - 20 : 0;
+        browser.panel.cursor = count / 2;
+        drawStaticScreen();
+    }
+    ~BrowserOnDirectory() {
+        setConsoleBackend(nullptr);
+        browser = BrowserState{};
+        destroyDirectory(root_);
+    }
+
+  private:
+    MemoryConsole console_;
+    Entry* root_;
+};
+
 void mainLoopPass(benchmark::State& state) {
-    MemoryConsole console;
-    setConsoleBackend(&console);
-    releaseInfoHook = deleteInfo;
     int count = static_cast<int>(state.range(0));
-    Entry* root = makeDirectory(count);
-    browser = BrowserState{};
-    browser.root = root;
-    browser.panel.current = root;
-    browser.titleLine = formatTitleLine();
-    // Start in the middle of the listing, away from both ends.
-    browser.panel.top = count > 40 ? count / 2 - 20 : 0;
-    browser.panel.cursor = count > 40 ? count / 2 : count / 2;
-    drawStaticScreen();
-    const KeyCode keys[] = {KEY_DOWN, KEY_UP, KEY_PGDN, KEY_PGUP, KEY_TAB, KEY_TAB, KEY_INSERT};
+    BrowserOnDirectory session(count);
     size_t next = 0;
     for (auto _ : state) {
-        onePass(keys[next]);
-        next = (next + 1) % (sizeof keys / sizeof keys[0]);
+        onePass(KEYS[next]);
+        next = (next + 1) % KEY_COUNT;
     }
     state.counters["children"] = count;
-    setConsoleBackend(nullptr);
-    browser = BrowserState{};
-    destroyDirectory(root);
 }
 BENCHMARK(mainLoopPass)->Arg(40)->Arg(100000);
 
 // Both sizes timed in one run, printed with their ratio.
 double nanosecondsPerPass(int count) {
-    MemoryConsole console;
-    setConsoleBackend(&console);
-    Entry* root = makeDirectory(count);
-    browser = BrowserState{};
-    browser.root = root;
-    browser.panel.current = root;
-    browser.titleLine = formatTitleLine();
-    browser.panel.top = count > 40 ? count / 2 - 20 : 0;
-    browser.panel.cursor = count / 2;
-    drawStaticScreen();
-    const KeyCode keys[] = {KEY_DOWN, KEY_UP, KEY_PGDN, KEY_PGUP, KEY_TAB, KEY_TAB, KEY_INSERT};
+    BrowserOnDirectory session(count);
     constexpr int PASSES = 20000;
     double best = 1e300;
     for (int round = 0; round < 5; ++round) {
         auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < PASSES; ++i) onePass(keys[i % 7]);
+        for (int i = 0; i < PASSES; ++i) onePass(KEYS[size_t(i) % KEY_COUNT]);
         auto end = std::chrono::steady_clock::now();
         double ns = std::chrono::duration<double, std::nano>(end - start).count() / PASSES;
         if (ns < best)
             best = ns;
     }
-    setConsoleBackend(nullptr);
-    browser = BrowserState{};
-    destroyDirectory(root);
     return best;
 }
 

@@ -1,5 +1,9 @@
 #include "version.h"
 
+#include <string>
+
 const char* versionString() {
-    return "1.52";
+    static const std::string text = std::to_string(VERSION_MAJOR) + "." +
+                                    (VERSION_MINOR < 10 ? "0" : "") + std::to_string(VERSION_MINOR);
+    return text.c_str();
 }

@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config libncurses-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev libcli11-dev nlohmann-json3-dev tmux clang libclang-rt-14-dev
+            libbenchmark-dev libcli11-dev nlohmann-json3-dev tmux clang libclang-rt-14-dev ccache
 
 .PHONY: all deps configure run test test-unit test-asan bench fuzz format clean
 

@@ -8,10 +8,6 @@
 // through a dropped directory record, when the load ends.
 #include "archive/loader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <memory>
@@ -23,6 +19,7 @@
 #include "archive/entry.h"
 #include "archive/fold_index.h"
 #include "archive/record.h"
+#include "platform/archive_file.h"
 
 namespace {
 
@@ -36,7 +33,7 @@ constexpr size_t READ_CHUNK_MAX = 1u << 20;
 // jumps between many small listings does not read far ahead each time.
 class RecordReader {
   public:
-    RecordReader(int fd, uint64_t fileSize) : fd_(fd), fileSize_(fileSize) {}
+    explicit RecordReader(const ArchiveFile& file) : file_(file), fileSize_(file.size()) {}
 
     // Fills `bytes` with the record at `position`; false when it cannot be
     // read whole.
@@ -57,22 +54,14 @@ class RecordReader {
         chunk_ = runsOn ? std::min(chunk_ * 2, READ_CHUNK_MAX) : READ_CHUNK_MIN;
         const size_t wanted = static_cast<size_t>(std::min<uint64_t>(chunk_, fileSize_ - position));
         buffer_.resize(std::max(buffer_.size(), wanted));
-        size_t got = 0;
-        while (got < wanted) {
-            ssize_t n =
-                pread(fd_, buffer_.data() + got, wanted - got, static_cast<off_t>(position + got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<size_t>(n);
-        }
+        const int64_t read = file_.readAt(position, buffer_.data(), wanted);
+        const size_t got = read < 0 ? 0 : static_cast<size_t>(read);
         start_ = position;
         length_ = got;
         return got >= DIR_RECORD_SIZE;
     }
 
-    int fd_;
+    const ArchiveFile& file_;
     uint64_t fileSize_;
     std::vector<unsigned char> buffer_;
     uint64_t start_ = 0;
@@ -262,21 +251,18 @@ int loadArchive(const char* path, Entry* root) {
 
 int loadArchiveLimited(const char* path, Entry* root, uint32_t recordCap) {
     lastLoadCapped = false;
-    // Read-only, so archives on read-only media or without write permission
-    // load; non-blocking, so that a FIFO given as the archive cannot hang us.
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    ArchiveFile file;
+    if (!file.open(path))
         return 0;
-    struct stat status;
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return 0;
-    }
-    RecordReader reader(fd, static_cast<uint64_t>(status.st_size));
+    loadArchiveFrom(file, root, recordCap);
+    return 1;
+}
+
+bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap) {
+    RecordReader reader(file);
     Loader loader(reader, root, recordCap);
     lastLoadCapped = loader.run();
-    ::close(fd);
-    return 1;
+    return lastLoadCapped;
 }
 
 bool loadCapReached() {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+class ArchiveFile;
 class Entry;
 
 // The most file and directory records one load reads, kept or dropped. Listings
@@ -21,6 +22,10 @@ int loadArchive(const char* path, Entry* root);
 // use small caps). Returns 1 when the file could be opened, 0 when it could not
 // (also when `path` names anything but a regular file).
 int loadArchiveLimited(const char* path, Entry* root, uint32_t recordCap);
+
+// Loads the listings of the open archive `file` into the tree under `root`,
+// stopping after `recordCap` records. Returns true when it stopped at the cap.
+bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap);
 
 // True when the last loadArchive stopped at the cap on the number of entries.
 bool loadCapReached();

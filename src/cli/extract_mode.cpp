@@ -9,7 +9,7 @@
 #include <ostream>
 
 #include "archive/wildmatch.h"
-#include "cli/archive_session.h"
+#include "cli/open_archive.h"
 #include "cli/display_name.h"
 #include "cli/tree_walk.h"
 #include "console/cp437.h"
@@ -101,11 +101,9 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
         patterns.push_back(cp437);
     }
 
-    ArchiveSession session(options.archivePath);
-    if (!session.ok()) {
-        err << "dirrip: " << session.error() << "\n";
+    ArchiveSession session;
+    if (!openArchiveForCommandLine(session, options.archivePath, err))
         return 1;
-    }
     int archiveFd = open(options.archivePath.c_str(), O_RDONLY | O_CLOEXEC);
     if (archiveFd < 0) {
         err << "dirrip: cannot open '" << displayPath(options.archivePath) << "'\n";

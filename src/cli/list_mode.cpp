@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/archive_session.h"
+#include "cli/open_archive.h"
 #include "cli/display_name.h"
 #include "cli/tree_walk.h"
 
@@ -20,11 +20,9 @@ const char* kindWord(const Entry* entry) {
 
 int listMode(const std::string& archivePath, ListFormat format, std::ostream& out,
              std::ostream& err) {
-    ArchiveSession session(archivePath);
-    if (!session.ok()) {
-        err << "dirrip: " << session.error() << "\n";
+    ArchiveSession session;
+    if (!openArchiveForCommandLine(session, archivePath, err))
         return 1;
-    }
 
     uint64_t files = 0, directories = 0, bytes = 0;
     nlohmann::json entries = nlohmann::json::array();

@@ -1,0 +1,27 @@
+#include "archive/session.h"
+
+ArchiveSession::ArchiveSession() {
+    releaseInfoHook = releaseEntryInfo;
+    root_.kind = KIND_ROOT;
+    root_.info = new EntryInfo();
+}
+
+ArchiveSession::~ArchiveSession() {
+    destroyDescendants(&root_);
+}
+
+int ArchiveSession::open(const char* openPath, const std::string& rootName, uint32_t recordCap) {
+    root_.name = rootName;
+    if (!file_.open(openPath, &openError_)) {
+        status_ = SESSION_OPEN_FAILED;
+        return 0;
+    }
+    const bool capped = loadArchiveFrom(file_, &root_, recordCap);
+    if (capped)
+        status_ = SESSION_TOO_LARGE;
+    else if (root_.children.empty())
+        status_ = SESSION_EMPTY;
+    else
+        status_ = SESSION_OK;
+    return status_ == SESSION_OK ? 1 : 0;
+}

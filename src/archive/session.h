@@ -1,0 +1,51 @@
+// One opened archive: the file, opened once, and the entry tree loaded from
+// it. Every front end (the browser, the command-line modes, the fuzz target,
+// the benchmarks and the tests) opens archives through this; all file data is
+// read through file(), the same open file the tree came from.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "archive/entry.h"
+#include "archive/loader.h"
+#include "platform/archive_file.h"
+
+// How opening and loading an archive ended.
+enum SessionStatus : int32_t {
+    SESSION_OK = 0,           // the root holds at least one entry
+    SESSION_OPEN_FAILED = 1,  // the file could not be opened (or is no regular file)
+    SESSION_EMPTY = 2,        // the root listing yields no entry: not an archive
+    SESSION_TOO_LARGE = 3,    // the load stopped at the cap on records
+};
+
+class ArchiveSession {
+  public:
+    ArchiveSession();
+    // Tears the whole tree down, without recursion, and closes the file.
+    ~ArchiveSession();
+    ArchiveSession(const ArchiveSession&) = delete;
+    ArchiveSession& operator=(const ArchiveSession&) = delete;
+
+    // Opens the archive at `openPath` (exactly as given) once and loads its
+    // tree under a root named `rootName`, reading at most `recordCap` records.
+    // Returns 1 when status() is SESSION_OK, 0 otherwise; the tree keeps
+    // whatever was read either way. A session is opened once.
+    int open(const char* openPath, const std::string& rootName,
+             uint32_t recordCap = LOAD_ENTRY_CAP);
+
+    SessionStatus status() const { return status_; }
+    // The system's words for why the file could not be opened; empty otherwise.
+    const std::string& openError() const { return openError_; }
+
+    Entry* root() { return &root_; }
+    const Entry* root() const { return &root_; }
+    // The open archive file, for reading file data.
+    const ArchiveFile& file() const { return file_; }
+
+  private:
+    Entry root_;
+    ArchiveFile file_;
+    SessionStatus status_ = SESSION_OPEN_FAILED;
+    std::string openError_;
+};

@@ -1,0 +1,21 @@
+#include "cli/open_archive.h"
+
+#include "cli/display_name.h"
+
+int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err) {
+    if (session.open(path.c_str(), path))
+        return 1;
+    const std::string shown = displayPath(path);
+    switch (session.status()) {
+        case SESSION_OPEN_FAILED:
+            err << "dirrip: cannot open '" << shown << "'\n";
+            break;
+        case SESSION_TOO_LARGE:
+            err << "dirrip: '" << shown << "' holds too many entries\n";
+            break;
+        default:
+            err << "dirrip: '" << shown << "' has invalid format\n";
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,12 @@
+// Opening an archive for one command-line run.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "archive/session.h"
+
+// Opens and loads `path` (exactly as given) into `session`. Returns 1 when the
+// archive is usable; otherwise 0, after writing one line naming the path and
+// the problem to `err`.
+int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err);

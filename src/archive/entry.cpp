@@ -10,17 +10,13 @@
 
 #include "archive/entry_arena.h"
 #include "archive/wildmatch.h"
+#include "text/ascii_fold.h"
 
 int (*releaseInfoHook)(EntryInfo* info) = nullptr;
 
 namespace {
 
 constexpr size_t SPLIT_PART_LIMIT = 255;
-
-unsigned char foldByte(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') ? u - 32 : u;
-}
 
 constexpr size_t FIRST_BLOCK_BYTES = 64 * 1024;
 constexpr size_t LAST_BLOCK_BYTES = 2 * 1024 * 1024;  // one huge page
@@ -137,13 +133,7 @@ bool entryBefore(const Entry* a, const Entry* b) {
 }
 
 bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (foldByte(a[i]) != foldByte(b[i]))
-            return false;
-    }
-    return true;
+    return equalFoldingAscii(a, b);
 }
 
 int addChild(Entry* directory, const char* name, uint32_t size, EntryInfo* info, int32_t kind) {

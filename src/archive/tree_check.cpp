@@ -4,17 +4,9 @@
 #include <vector>
 
 #include "archive/entry.h"
+#include "text/ascii_fold.h"
 
 namespace {
-
-std::string folded(const std::string& name) {
-    std::string result = name;
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    }
-    return result;
-}
 
 bool report(std::string* fault, const Entry* directory, const std::string& what) {
     if (fault != nullptr)
@@ -39,7 +31,7 @@ bool treeIsConsistent(const Entry* root, std::string* fault) {
             if (i > 0 && !entryBefore(children[i - 1], child)) {
                 return report(fault, directory, "'" + child->name + "' out of order");
             }
-            if (!names.insert(folded(child->name)).second) {
+            if (!names.insert(foldAsciiText(child->name)).second) {
                 return report(fault, directory, "'" + child->name + "' twice");
             }
             pending.push_back(child);

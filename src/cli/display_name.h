@@ -11,10 +11,6 @@
 // archive can send escape sequences to the terminal.
 std::string displayName(std::string_view cp437Name);
 
-// A code page 437 name in UTF-8 with control bytes kept as they are (for JSON,
-// whose writer escapes them itself).
-std::string utf8Name(std::string_view cp437Name);
-
 // A path given by the user (UTF-8), with control bytes and invalid UTF-8 as \xNN.
 std::string displayPath(std::string_view path);
 

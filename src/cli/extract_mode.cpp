@@ -12,7 +12,7 @@
 #include "cli/open_archive.h"
 #include "cli/display_name.h"
 #include "cli/tree_walk.h"
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "output/confine.h"
 #include "output/copy_out.h"
 #include "output/free_space.h"

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "archive/entry_arena.h"
+#include "archive/walk.h"
 #include "archive/wildmatch.h"
 #include "text/ascii_fold.h"
 
@@ -114,15 +115,15 @@ int releaseEntryInfo(EntryInfo* info) {
 }
 
 void destroyDescendants(Entry* directory) {
-    std::vector<Entry*> pending = std::move(directory->children);
-    directory->children.clear();
-    while (!pending.empty()) {
-        Entry* entry = pending.back();
-        pending.pop_back();
-        pending.insert(pending.end(), entry->children.begin(), entry->children.end());
-        entry->children.clear();
-        delete entry;
+    // A directory's children go when the walk leaves it: by then everything
+    // below them is gone, and the walk reads their list no more.
+    TreeWalk walk(directory, WALK_WITHOUT_PATHS);
+    while (walk.next()) {
+        if (walk.step() == WALK_LEAVE) {
+            for (const Entry* child : walk.entry()->children) delete child;
+        }
     }
+    directory->children.clear();
 }
 
 bool entryBefore(const Entry* a, const Entry* b) {
@@ -204,18 +205,4 @@ void splitName(const Entry* entry, std::string* drive, std::string* directory,
     }
     if (baseName != nullptr)
         *baseName = part(baseStart, dot == std::string::npos ? name.size() : dot);
-}
-
-std::string fullPath(const Entry* entry) {
-    std::vector<const std::string*> names;
-    for (const Entry* e = entry; e != nullptr; e = e->parent) names.push_back(&e->name);
-    std::string path;
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        if (it != names.rbegin())
-            path += '\\';
-        path += **it;
-    }
-    if (entry->kind != KIND_FILE)
-        path += '\\';
-    return path;
 }

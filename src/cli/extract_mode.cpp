@@ -11,7 +11,7 @@
 #include "archive/wildmatch.h"
 #include "cli/open_archive.h"
 #include "cli/display_name.h"
-#include "cli/tree_walk.h"
+#include "archive/walk.h"
 #include "text/cp437.h"
 #include "output/confine.h"
 #include "output/copy_out.h"

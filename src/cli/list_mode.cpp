@@ -9,7 +9,7 @@
 #include "cli/open_archive.h"
 #include "cli/display_name.h"
 #include "text/cp437.h"
-#include "cli/tree_walk.h"
+#include "archive/walk.h"
 
 namespace {
 

@@ -117,7 +117,7 @@ int releaseEntryInfo(EntryInfo* info) {
 void destroyDescendants(Entry* directory) {
     // A directory's children go when the walk leaves it: by then everything
     // below them is gone, and the walk reads their list no more.
-    TreeWalk walk(directory, WALK_WITHOUT_PATHS);
+    TreeWalk walk(directory, WALK_EVERY_ENTRY);
     while (walk.next()) {
         if (walk.step() == WALK_LEAVE) {
             for (const Entry* child : walk.entry()->children) delete child;

@@ -30,9 +30,9 @@ enum WalkFlags : int32_t {
 // nested ENTER ... LEAVE, then WALK_LEAVE for `top`. "..." entries are passed
 // over unless WALK_EVERY_ENTRY is given. A directory is an entry of kind
 // KIND_ROOT or KIND_SUBDIR, or any entry holding children (a directory record
-// named "..." leads the loader into the "..." entry itself). Between steps the walk reads only the children lists of
-// the directories still open, so the children of a directory may be destroyed
-// at its WALK_LEAVE.
+// named "..." leads the loader into the "..." entry itself). Between steps the walk reads only the
+// children lists of the directories still open, so the children of a directory may be destroyed at
+// its WALK_LEAVE.
 class TreeWalk {
   public:
     explicit TreeWalk(const Entry* top, int32_t flags = WALK_WITH_PATHS);

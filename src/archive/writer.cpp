@@ -356,14 +356,14 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         temporary = leaf + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd = ::openat(directoryFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      0666);
+        fd =
+            ::openat(directoryFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }
     if (fd < 0) {
-        fail(error, "cannot create '" + joined(directory, temporary) + "': " +
-                        std::strerror(errno));
+        fail(error,
+             "cannot create '" + joined(directory, temporary) + "': " + std::strerror(errno));
         ::close(directoryFd);
         return 0;
     }

@@ -160,16 +160,15 @@ class Verifier : public LoadObserver {
     }
 
     void cycleCut(const Entry* directory, const DirRecord& record) override {
-        find(pathIn(directory, recordEntryName(record)),
-             "leads back into the listing at " + hex(record.offset) +
-                 ", which encloses it (a cycle)");
+        find(pathIn(directory, recordEntryName(record)), "leads back into the listing at " +
+                                                             hex(record.offset) +
+                                                             ", which encloses it (a cycle)");
     }
 
     void listingShared(const Entry* directory, const DirRecord& record,
                        const Entry* first) override {
-        find(pathIn(directory, recordEntryName(record)), "shares its listing at " +
-                                                             hex(record.offset) + " with '" +
-                                                             shownPath(first) + "'");
+        find(pathIn(directory, recordEntryName(record)),
+             "shares its listing at " + hex(record.offset) + " with '" + shownPath(first) + "'");
     }
 
     // File data that lies over a listing's records.
@@ -227,8 +226,7 @@ class Verifier : public LoadObserver {
             if (bothDirectories || output != outputPathOf(first->second))
                 continue;
             find(archivePathOf(entry), "would be extracted to '" + displayPath(output) +
-                                           "', where '" + shownPath(first->second) +
-                                           "' goes too");
+                                           "', where '" + shownPath(first->second) + "' goes too");
         }
     }
 

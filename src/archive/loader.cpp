@@ -187,9 +187,12 @@ class Loader {
     // but the root first receives its "..." entry (dropped in due course if
     // the directory has one already).
     void open(Entry* directory, uint64_t start, bool guardStart, bool repeat) {
-        Frame frame{
-            directory, start,   start,  false, guardStart, repeat, repeat ? nullptr : observer_,
-            0,         nullptr, nullptr};
+        Frame frame{};
+        frame.directory = directory;
+        frame.listingStart = frame.position = start;
+        frame.guardsStart = guardStart;
+        frame.repeat = repeat;
+        frame.observer = repeat ? nullptr : observer_;
         auto known = reentered_.find(directory);
         if (known != reentered_.end()) {
             frame.index = known->second.get();

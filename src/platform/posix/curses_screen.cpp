@@ -10,8 +10,8 @@
 
 #include <cstdio>
 
-#include "console/cp437.h"
 #include "platform/posix/write_all.h"
+#include "text/cp437.h"
 
 namespace {
 

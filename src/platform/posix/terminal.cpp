@@ -18,11 +18,11 @@
 #include <string>
 
 #include "console/backend.h"
-#include "console/cp437.h"
 #include "console/key_decoder.h"
 #include "platform/posix/curses_screen.h"
 #include "platform/posix/write_all.h"
 #include "platform/signals.h"
+#include "text/cp437.h"
 
 namespace {
 

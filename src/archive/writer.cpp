@@ -348,7 +348,7 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
     const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
     const int directoryFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (directoryFd < 0) {
-        fail(error, "cannot open the directory of '" + path + "': " + std::strerror(errno));
+        fail(error, "cannot create '" + path + "': " + std::strerror(errno));
         return 0;
     }
     static std::atomic<unsigned> counter{0};

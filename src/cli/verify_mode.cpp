@@ -121,7 +121,8 @@ class Verifier : public LoadObserver {
             find(pathIn(directory, name), "has an empty name");
         } else if (hasDotPart(name)) {
             find(pathIn(directory, name),
-                 "is only '.', the directory itself on disk: it would be extracted as '" +
+                 std::string(name == "." ? "is only '.'" : "has a part that is only '.'") +
+                     ", the directory itself on disk: it would be extracted as '" +
                      displayPath(outputPathFor(name)) + "'");
         } else if (outputPathFor(name) != plainOutputPath(name)) {
             find(pathIn(directory, name),

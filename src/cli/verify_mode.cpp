@@ -14,6 +14,7 @@
 #include "cli/display_name.h"
 #include "output/output_name.h"
 #include "text/cp437.h"
+#include "text/escape.h"
 
 namespace {
 
@@ -249,6 +250,7 @@ VerifyReport verifyArchive(const std::string& path) {
     ArchiveSession session;
     session.open(path.c_str(), path, LOAD_ENTRY_CAP, &verifier);
     report.status = session.status();
+    report.openError = session.openError();
     if (report.status == SESSION_OPEN_FAILED)
         return report;
     if (report.status == SESSION_TOO_LARGE) {
@@ -265,7 +267,10 @@ VerifyReport verifyArchive(const std::string& path) {
 int verifyMode(const std::string& path, std::ostream& out, std::ostream& err) {
     VerifyReport report = verifyArchive(path);
     if (report.status == SESSION_OPEN_FAILED) {
-        err << "dirrip: cannot open '" << displayPath(path) << "'\n";
+        err << "dirrip: cannot open '" << displayPath(path) << "'";
+        if (!report.openError.empty())
+            err << ": " << escapeControls(report.openError);
+        err << "\n";
         return 1;
     }
     for (const VerifyFinding& finding : report.findings)

@@ -195,6 +195,7 @@ TEST(Verify, FifoIsRefusedAtOnce) {
     std::ostringstream out, err;
     EXPECT_EQ(verifyMode(path, out, err), 1);
     EXPECT_NE(err.str().find("cannot open"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("not a regular file"), std::string::npos) << err.str();
 }
 
 }  // namespace

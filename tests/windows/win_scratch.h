@@ -17,13 +17,10 @@ class WinScratch {
         GetTempPathW(MAX_PATH + 1, base);
         path_ = std::filesystem::path(base) /
                 (L"dirrip-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(counter()++));
+                 std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter()++));
         std::filesystem::create_directories(path_);
     }
-    ~WinScratch() {
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(L"\\\\?\\" + path_.wstring()), ignored);
-    }
+    ~WinScratch() { removeTree(L"\\\\?\\" + path_.wstring()); }
     WinScratch(const WinScratch&) = delete;
     WinScratch& operator=(const WinScratch&) = delete;
 
@@ -40,6 +37,28 @@ class WinScratch {
     }
 
   private:
+    // Removes a folder and all in it, long paths included; links are removed,
+    // never followed.
+    static void removeTree(const std::wstring& path) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                std::wstring child = path + L"\\" + name;
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    removeTree(child);
+                else if (!DeleteFileW(child.c_str()))
+                    RemoveDirectoryW(child.c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(path.c_str());
+    }
     static int& counter() {
         static int next = 0;
         return next;

@@ -1,6 +1,6 @@
 #include "platform/windows/key_events.h"
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 
 namespace {
 

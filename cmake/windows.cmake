@@ -28,6 +28,13 @@ list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/platform/posix/")
 # The terminal console (curses) has the Windows console as its counterpart.
 list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/console/(curses_screen|terminal)\\.cpp$")
 
+# Windows sides of platform interfaces whose header has not landed yet.
+foreach(side terminal system_info signals output_files)
+  if(NOT EXISTS ${PROJECT_SOURCE_DIR}/src/platform/${side}.h)
+    list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/platform/windows/${side}\\.cpp$")
+  endif()
+endforeach()
+
 # Sources that still call POSIX directly, outside the platform folders. Each
 # leaves this list as its OS calls move behind src/platform/; the program
 # itself is built once the list is empty.
@@ -48,8 +55,8 @@ endif()
 add_library(dirrip_lib STATIC ${DIRRIP_SOURCES})
 target_include_directories(dirrip_lib PUBLIC ${PROJECT_SOURCE_DIR}/src ${DIRRIP_HOST_HEADERS})
 target_compile_options(dirrip_lib PRIVATE ${DIRRIP_WARNINGS})
-# Version information for RtlGetVersion lives in ntdll; the rest is kernel32.
-target_link_libraries(dirrip_lib PUBLIC ntdll)
+# RtlGetVersion lives in ntdll, the registry calls in advapi32; the rest is kernel32.
+target_link_libraries(dirrip_lib PUBLIC ntdll advapi32)
 
 if(NOT DIRRIP_WINDOWS_PENDING)
   add_executable(dirrip src/browser/main.cpp)

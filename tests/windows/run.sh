@@ -19,8 +19,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 300 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed or hung"; exit 1; }
 fi
 
+# The console tests need a console: wine gives one inside a pseudo-terminal,
+# which `script` provides; the report goes to a file beside it.
+log="$WINDOWS_BUILD/tests/windows/unit.log"
 echo "== unit tests under wine"
-timeout 300 wine "$WINDOWS_BUILD/tests/windows/test_windows.exe" --gtest_brief=1
+status=0
+timeout 300 script -qec "wine '$WINDOWS_BUILD/tests/windows/test_windows.exe' --gtest_brief=1 \
+  >'$log' 2>&1" /dev/null >/dev/null 2>&1 || status=$?
+cat "$log"
+[ "$status" = 0 ] || { echo "unit tests under wine failed (status $status)"; exit 1; }
 
 if [ ! -f "$WINDOWS_BUILD/dirrip.exe" ]; then
   echo "== dirrip.exe is not built yet (sources still POSIX-bound); end-to-end tests skipped"

@@ -22,8 +22,17 @@ set(DIRRIP_WARNINGS -Wall -Wextra -Werror)
 # (UTF-16) form throughout.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
+# The portable entry, wherever it lives; on Windows it is called from
+# platform/windows/entry.cpp, which takes the wide command line.
+if(EXISTS ${PROJECT_SOURCE_DIR}/src/main.cpp)
+  set(DIRRIP_MAIN ${PROJECT_SOURCE_DIR}/src/main.cpp)
+else()
+  set(DIRRIP_MAIN ${PROJECT_SOURCE_DIR}/src/browser/main.cpp)
+endif()
+set(DIRRIP_WINDOWS_ENTRY ${PROJECT_SOURCE_DIR}/src/platform/windows/entry.cpp)
+
 file(GLOB_RECURSE DIRRIP_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.cpp)
-list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/browser/main\\.cpp$")
+list(REMOVE_ITEM DIRRIP_SOURCES ${DIRRIP_MAIN} ${DIRRIP_WINDOWS_ENTRY})
 list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/platform/posix/")
 # The terminal console (curses) has the Windows console as its counterpart.
 list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/console/(curses_screen|terminal)\\.cpp$")
@@ -59,9 +68,11 @@ target_compile_options(dirrip_lib PRIVATE ${DIRRIP_WARNINGS})
 target_link_libraries(dirrip_lib PUBLIC ntdll advapi32)
 
 if(NOT DIRRIP_WINDOWS_PENDING)
-  add_executable(dirrip src/browser/main.cpp)
+  add_executable(dirrip ${DIRRIP_MAIN} ${DIRRIP_WINDOWS_ENTRY})
+  set_source_files_properties(${DIRRIP_MAIN} PROPERTIES COMPILE_DEFINITIONS main=dirripMain)
   target_compile_options(dirrip PRIVATE ${DIRRIP_WARNINGS})
   target_link_libraries(dirrip PRIVATE dirrip_lib)
+  target_link_options(dirrip PRIVATE -municode)
 endif()
 
 if(DIRRIP_TESTS)

@@ -30,10 +30,8 @@ cat "$log"
 [ "$status" = 0 ] || { echo "unit tests under wine failed (status $status)"; exit 1; }
 
 if [ ! -f "$WINDOWS_BUILD/dirrip.exe" ]; then
-  echo "== dirrip.exe is not built yet (sources still POSIX-bound); end-to-end tests skipped"
-  exit 0
+  echo "== dirrip.exe is not built yet (sources still POSIX-bound); its end-to-end tests are skipped"
 fi
-
 echo "== end-to-end tests under wine"
 LINUX_BUILD="$LINUX_BUILD" WINDOWS_BUILD="$WINDOWS_BUILD" \
   timeout 900 bash tests/windows/e2e.sh

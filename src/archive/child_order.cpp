@@ -139,7 +139,7 @@ void sortChildren(std::vector<Entry*>& children) {
     sortKeysAsChildren(keys, children);
 }
 
-void dropDuplicatesAndSort(std::vector<Entry*>& children, void (*discard)(Entry*)) {
+void dropDuplicatesAndSort(std::vector<Entry*>& children, DiscardChild discard, void* context) {
     if (dropNothingSortedAlready(children))
         return;
     std::vector<Key> keys;
@@ -161,7 +161,7 @@ void dropDuplicatesAndSort(std::vector<Entry*>& children, void (*discard)(Entry*
     size_t kept = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
         if (kept > 0 && compareNames(keys[kept - 1], keys[i], true) == 0) {
-            discard(keys[i].entry);
+            discard(keys[i].entry, keys[kept - 1].entry, context);
         } else {
             keys[kept++] = keys[i];
         }

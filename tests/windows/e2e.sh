@@ -5,7 +5,8 @@
 # A script may start with lines that prepare its folder on the Linux side:
 #   #needs dirrip          skipped while dirrip.exe is not built
 #   #prep SHELL COMMAND    run in the script's folder ($WORK), with $LINUX_DIRRIP
-#                          (the Linux build's program) and $SAMPLES at hand
+#                          (the Linux build's program), $LINUX_DEMO (its demo
+#                          archive) and $TESTS (this folder) at hand
 # In the script, @WORK@ is the Windows path of that folder and @BUILD@ the
 # Windows path of the build folder.
 set -euo pipefail
@@ -13,7 +14,8 @@ cd "$(dirname "$0")/../.."
 WINDOWS_BUILD=${WINDOWS_BUILD:-build-windows}
 LINUX_BUILD=${LINUX_BUILD:-build}
 export LINUX_DIRRIP="$PWD/$LINUX_BUILD/dirrip"
-export SAMPLES="$PWD/samples"
+export LINUX_DEMO="$PWD/$LINUX_BUILD/demo.dir"
+export TESTS="$PWD/tests/windows"
 build_abs="$PWD/$WINDOWS_BUILD"
 driver="$build_abs/tests/windows/e2e_driver.exe"
 work_root="$build_abs/e2e-work"

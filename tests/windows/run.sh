@@ -31,6 +31,12 @@ cat "$log"
 
 if [ ! -f "$WINDOWS_BUILD/dirrip.exe" ]; then
   echo "== dirrip.exe is not built yet (sources still POSIX-bound); its end-to-end tests are skipped"
+else
+  # One file to copy: the C++ runtime, libgcc and the thread library are inside.
+  if x86_64-w64-mingw32-objdump -p "$WINDOWS_BUILD/dirrip.exe" | grep -i 'DLL Name' |
+       grep -iE 'libstdc|libgcc|winpthread'; then
+    echo "dirrip.exe needs DLLs of the compiler beside it"; exit 1
+  fi
 fi
 echo "== end-to-end tests under wine"
 LINUX_BUILD="$LINUX_BUILD" WINDOWS_BUILD="$WINDOWS_BUILD" \

@@ -8,8 +8,11 @@
 // Script lines (blank lines and lines starting with # are skipped):
 //   cd DIR               working folder of the next program
 //   mark                 writes a mark into the driver's own screen buffer
-//   start COMMAND LINE   starts the program; its standard output and error
-//                        go to stdout.txt and stderr.txt in the working folder
+//   start COMMAND LINE   starts the program on the console (standard input,
+//                        output and error the console's)
+//   run COMMAND LINE     starts the program with its standard output and
+//                        error going to stdout.txt and stderr.txt in the
+//                        working folder
 //   row N TEXT           waits until row N of the active buffer holds TEXT
 //   attr ROW COL HEX     waits until that cell has the attribute HEX
 //   key NAME             types a key: F1-F12, ESC, ENTER, PADENTER, TAB, UP,
@@ -189,9 +192,17 @@ HANDLE inheritableFile(const std::wstring& path) {
                        nullptr);
 }
 
-bool startProgram(const std::string& commandLine) {
+bool startProgram(const std::string& commandLine, bool toFiles) {
     std::wstring command = utf8ToWide(commandLine);
     std::wstring folder = workingFolder.empty() ? L"." : workingFolder;
+    if (!toFiles) {
+        // The console's own handles, inherited as they are.
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 folder.c_str(), &startup, &child);
+        return started;
+    }
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
@@ -237,8 +248,9 @@ std::string runLine(const std::string& line) {
     }
     if (command == "marked")
         return screenRow(0).rfind(wideToUtf8(MARK), 0) == 0 ? "" : "the user's screen is not back";
-    if (command == "start")
-        return startProgram(rest) ? "" : "cannot start: error " + std::to_string(GetLastError());
+    if (command == "start" || command == "run")
+        return startProgram(rest, command == "run") ? ""
+                                                     : "cannot start: error " + std::to_string(GetLastError());
     if (command == "row") {
         std::istringstream parts(rest);
         int row = 0;

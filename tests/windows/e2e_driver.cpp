@@ -19,6 +19,8 @@
 //                        DOWN, LEFT, RIGHT, HOME, END, PGUP, PGDN, INS, DEL,
 //                        SHIFT (alone), with ALT-, SHIFT- or CTRL- before it
 //   type TEXT            types the characters of TEXT
+//   interrupt            sends the console's Ctrl-C event (wine sends no
+//                        Ctrl-Break); the driver stays
 //   exit STATUS          waits until the program ends with STATUS
 //   marked               the mark is on screen again (the user's buffer is back)
 //   same FILE1 FILE2     the two files hold the same bytes
@@ -281,6 +283,8 @@ std::string runLine(const std::string& line) {
     }
     if (command == "key")
         return typeKey(rest) ? "" : "unknown key " + rest;
+    if (command == "interrupt")
+        return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) ? "" : "cannot send Ctrl-C";
     if (command == "type") {
         for (wchar_t c : utf8ToWide(rest))
             sendKey(0, 0, c, 0);
@@ -330,6 +334,11 @@ std::string runLine(const std::string& line) {
     return "unknown command";
 }
 
+// The driver outlives the interrupts it sends to the program.
+BOOL WINAPI keepRunning(DWORD) {
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -343,6 +352,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "e2e_driver: cannot open the script or the report\n");
         return 2;
     }
+    SetConsoleCtrlHandler(keepRunning, TRUE);
     std::string line;
     int number = 0;
     while (std::getline(script, line)) {

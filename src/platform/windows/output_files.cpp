@@ -311,6 +311,15 @@ std::string outputErrorText(int error) {
     }
 }
 
+std::string currentDirectoryPath() {
+    DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> path(needed + 1);
+    DWORD length = needed == 0 ? 0 : GetCurrentDirectoryW(DWORD(path.size()), path.data());
+    if (length == 0 || length >= path.size())
+        return ".";
+    return wideToUtf8(std::wstring_view(path.data(), length));
+}
+
 bool outputNamesIgnoreCase() {
     return true;
 }

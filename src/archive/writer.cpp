@@ -2,18 +2,15 @@
 // it writes a byte, so a refusal never leaves a partial archive behind.
 #include "archive/writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <unordered_map>
 
 #include "archive/fold_index.h"
 #include "archive/record.h"
+#include "platform/archive_file.h"
+#include "platform/host_files.h"
+#include "platform/output_files.h"
 #include "platform/signals.h"
 
 namespace {
@@ -81,14 +78,15 @@ bool fileSize(const ArchiveNode& file, const std::string& shown, uint64_t* size,
               std::string* error) {
     *size = file.data.size();
     if (!file.sourcePath.empty()) {
-        struct stat status;
-        if (stat(file.sourcePath.c_str(), &status) != 0) {
-            return fail(error, "cannot read '" + file.sourcePath + "': " + std::strerror(errno));
+        HostFileInfo status;
+        std::string why;
+        if (!inspectHostPath(file.sourcePath, true, &status, &why)) {
+            return fail(error, "cannot read '" + file.sourcePath + "': " + why);
         }
-        if (!S_ISREG(status.st_mode)) {
+        if (status.kind != HOST_FILE) {
             return fail(error, "'" + file.sourcePath + "' is not a regular file");
         }
-        *size = static_cast<uint64_t>(status.st_size);
+        *size = status.size;
     }
     if (*size > ARCHIVE_SIZE_LIMIT)
         return fail(error, "file '" + shown + "' is larger than 4 GB");
@@ -176,7 +174,7 @@ bool plan(const ArchiveNode& root, const ArchiveWriteOptions& options, Plan* out
 class Sink {
   public:
     explicit Sink(std::vector<uint8_t>* bytes) : bytes_(bytes) {}
-    explicit Sink(int fd) : fd_(fd) { buffer_.reserve(COPY_BLOCK); }
+    explicit Sink(OutputFile* file) : file_(file) { buffer_.reserve(COPY_BLOCK); }
 
     bool put(const void* data, size_t length, std::string* error) {
         const uint8_t* p = static_cast<const uint8_t*>(data);
@@ -202,22 +200,14 @@ class Sink {
 
   private:
     bool writeAll(const uint8_t* p, size_t length, std::string* error) {
-        while (length > 0) {
-            ssize_t n = ::write(fd_, p, length);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                return fail(error,
-                            std::string("cannot write the archive: ") + std::strerror(errno));
-            }
-            p += n;
-            length -= static_cast<size_t>(n);
-        }
+        int code = 0;
+        if (!writeOutputFile(file_, p, length, &code))
+            return fail(error, "cannot write the archive: " + outputErrorText(code));
         return true;
     }
 
     std::vector<uint8_t>* bytes_ = nullptr;
-    int fd_ = -1;
+    OutputFile* file_ = nullptr;
     std::vector<uint8_t> buffer_;
 };
 
@@ -234,37 +224,28 @@ bool putRecord(Sink& sink, const std::string& name, uint32_t type, uint64_t size
 }
 
 bool copyFromDisk(Sink& sink, const std::string& source, uint64_t size, std::string* error) {
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return fail(error, "cannot read '" + source + "': " + std::strerror(errno));
+    // Opened as archives are (read-only, refusing anything but a regular file).
+    ArchiveFile file;
+    std::string why;
+    if (!file.open(source.c_str(), &why))
+        return fail(error, "cannot read '" + source + "': " + why);
     std::vector<uint8_t> block(COPY_BLOCK);
-    uint64_t left = size;
-    bool done = true;
-    while (done && left > 0) {
-        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(left, COPY_BLOCK));
-        ssize_t n = ::read(fd, block.data(), wanted);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            done = fail(error, "cannot read '" + source + "': " + std::strerror(errno));
-        } else if (n == 0) {
-            done = fail(error, "'" + source + "' became shorter while it was being archived");
-        } else {
-            done = sink.put(block.data(), static_cast<size_t>(n), error);
-            left -= static_cast<uint64_t>(n);
-        }
+    uint64_t done = 0;
+    while (done < size) {
+        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(size - done, COPY_BLOCK));
+        const int64_t n = file.readAt(done, block.data(), wanted);
+        if (n < 0)
+            return fail(error, "cannot read '" + source + "': a read error");
+        if (n == 0)
+            return fail(error, "'" + source + "' became shorter while it was being archived");
+        if (!sink.put(block.data(), static_cast<size_t>(n), error))
+            return false;
+        done += static_cast<uint64_t>(n);
     }
-    if (done) {
-        // The record already holds the size taken before writing began.
-        ssize_t extra = 0;
-        do {
-            extra = ::read(fd, block.data(), 1);
-        } while (extra < 0 && errno == EINTR);
-        if (extra > 0)
-            done = fail(error, "'" + source + "' grew while it was being archived");
-    }
-    ::close(fd);
-    return done;
+    // The record already holds the size taken before writing began.
+    if (file.readAt(size, block.data(), 1) > 0)
+        return fail(error, "'" + source + "' grew while it was being archived");
+    return true;
 }
 
 bool emit(const Plan& plan, Sink& sink, std::string* error) {
@@ -342,53 +323,38 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
     // The temporary file is made beside the archive, in a directory held open,
     // so that an interrupt can remove it by name whatever the current
     // directory by then.
-    const size_t slash = path.rfind('/');
-    const std::string directory =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
-    const int directoryFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directoryFd < 0) {
-        fail(error, "cannot create '" + path + "': " + std::strerror(errno));
+    size_t slash = path.size();
+    while (slash > 0 && !isHostPathSeparator(path[slash - 1])) --slash;
+    // A root ("/", "C:\") keeps its separator; other directories lose it.
+    std::string directory = ".";
+    if (slash == 1 || (slash > 1 && path[slash - 2] == ':'))
+        directory = path.substr(0, slash);
+    else if (slash > 1)
+        directory = path.substr(0, slash - 1);
+    const std::string leaf = path.substr(slash);
+    int code = 0;
+    const OutputDirectory target = openOutputDirectory(directory.c_str(), false, &code);
+    if (target == NO_OUTPUT_DIRECTORY) {
+        fail(error, "cannot create '" + path + "': " + outputErrorText(code));
         return 0;
     }
-    static std::atomic<unsigned> counter{0};
-    std::string temporary;
-    int fd = -1;
-    int pending = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = leaf + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        // Known to the interrupt handlers before it exists, so that no
-        // interrupt can come between its creation and its registration.
-        pending = addPendingRemoval(directoryFd, temporary.c_str());
-        fd =
-            ::openat(directoryFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        const int openError = errno;
-        if (fd < 0)
-            clearPendingRemoval(pending);
-        errno = openError;
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        fail(error,
-             "cannot create '" + joined(directory, temporary) + "': " + std::strerror(errno));
-        ::close(directoryFd);
+    OutputFile file;
+    if (!createOutputFile(target, leaf.c_str(), &file, &code)) {
+        fail(error, "cannot create '" + path + "': " + outputErrorText(code));
+        closeOutputDirectory(target);
         return 0;
     }
-    Sink sink(fd);
-    // No fsync before the rename: other programs see the old archive or the
-    // whole new one, never half of it, and forcing the data to the device
-    // would cost more time than writing it.
+    const int pending = addPendingRemoval(file.directory, file.temporaryName.c_str());
+    Sink sink(&file);
+    // No flush to the device before the rename: other programs see the old
+    // archive or the whole new one, never half of it, and forcing the data
+    // to the device would cost more time than writing it.
     bool done = emit(layout, sink, error);
-    if (::close(fd) != 0 && done) {
-        done = fail(error, std::string("cannot write the archive: ") + std::strerror(errno));
-    }
-    if (done && ::renameat(directoryFd, temporary.c_str(), directoryFd, leaf.c_str()) != 0) {
-        done = fail(error, "cannot replace '" + path + "': " + std::strerror(errno));
-    }
+    if (done && !commitOutputFile(&file, leaf.c_str(), &code))
+        done = fail(error, "cannot replace '" + path + "': " + outputErrorText(code));
     if (!done)
-        ::unlinkat(directoryFd, temporary.c_str(), 0);
+        discardOutputFile(&file);
     clearPendingRemoval(pending);
-    ::close(directoryFd);
+    closeOutputDirectory(target);
     return done ? 1 : 0;
 }

@@ -1,7 +1,5 @@
 #include "cli/command_line.h"
 
-#include <unistd.h>
-
 #include <cstring>
 #include <iostream>
 
@@ -14,6 +12,7 @@
 #include "cli/extract_mode.h"
 #include "cli/list_mode.h"
 #include "cli/verify_mode.h"
+#include "platform/standard_streams.h"
 #include "version.h"
 
 namespace {
@@ -244,7 +243,7 @@ int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
             options.directory = line.directory;
             options.patterns = line.patterns;
             options.keep = line.keep;
-            options.progress = &err == &std::cerr && isatty(STDERR_FILENO);
+            options.progress = &err == &std::cerr && standardErrorIsTerminal();
             return extractMode(options, out, err);
         }
         case MODE_BROWSER:

@@ -1,8 +1,5 @@
 #include "cli/create_mode.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <ostream>
 #include <vector>
@@ -11,6 +8,7 @@
 #include "archive/record.h"
 #include "cli/display_name.h"
 #include "output/output_name.h"
+#include "platform/host_files.h"
 #include "platform/signals.h"
 #include "text/cp437.h"
 
@@ -18,8 +16,8 @@ namespace {
 
 struct Scan {
     std::string* error = nullptr;
-    dev_t skipDevice = 0;  // a file left out: the archive itself, when inside the tree
-    ino_t skipInode = 0;
+    bool skipping = false;  // a file left out: the archive itself, when inside the tree
+    HostFileInfo skip;
     uint64_t files = 0;
     uint64_t bytes = 0;
     std::vector<std::string> warnings;
@@ -32,28 +30,21 @@ bool fail(Scan& scan, const std::string& text) {
 
 // Fills `node` (a directory) with the entries of the directory at `path`.
 bool scanDirectory(Scan& scan, const std::string& path, ArchiveNode* node) {
-    DIR* handle = opendir(path.c_str());
-    if (handle == nullptr)
-        return fail(scan, "cannot read directory '" + displayPath(path) + "'");
     std::vector<std::string> names;
-    while (dirent* entry = readdir(handle)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(handle);
+    if (!listHostDirectory(path, &names))
+        return fail(scan, "cannot read directory '" + displayPath(path) + "'");
     std::sort(names.begin(), names.end());
 
     std::vector<std::string> stored;
     for (const std::string& name : names) {
         std::string childPath = path + "/" + name;
-        struct stat info;
-        if (lstat(childPath.c_str(), &info) != 0)
+        HostFileInfo info;
+        if (!inspectHostPath(childPath, false, &info))
             return fail(scan, "cannot read '" + displayPath(childPath) + "'");
-        if (S_ISREG(info.st_mode) && info.st_dev == scan.skipDevice &&
-            info.st_ino == scan.skipInode)
+        if (info.kind == HOST_FILE && scan.skipping && info.volume == scan.skip.volume &&
+            info.file == scan.skip.file)
             continue;
-        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        if (info.kind == HOST_OTHER)
             return fail(scan, "'" + displayPath(childPath) + "' is neither a file nor a directory");
         std::string cp437;
         if (!utf8ToCp437(name, &cp437))
@@ -73,7 +64,7 @@ bool scanDirectory(Scan& scan, const std::string& path, ArchiveNode* node) {
                                     displayPath(outputPathFor(cp437)) + "'");
         stored.push_back(cp437);
 
-        if (S_ISDIR(info.st_mode)) {
+        if (info.kind == HOST_DIRECTORY) {
             ArchiveNode child = archiveDirectory(cp437);
             if (!scanDirectory(scan, childPath, &child))
                 return false;
@@ -81,7 +72,7 @@ bool scanDirectory(Scan& scan, const std::string& path, ArchiveNode* node) {
         } else {
             node->children.push_back(archiveFileFromDisk(cp437, childPath));
             ++scan.files;
-            scan.bytes += uint64_t(info.st_size);
+            scan.bytes += info.size;
         }
     }
     return true;
@@ -91,19 +82,15 @@ bool scanDirectory(Scan& scan, const std::string& path, ArchiveNode* node) {
 
 int createMode(const std::string& archivePath, const std::string& directory, std::ostream& out,
                std::ostream& err) {
-    struct stat info;
-    if (stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    HostFileInfo info;
+    if (!inspectHostPath(directory, true, &info) || info.kind != HOST_DIRECTORY) {
         err << "dirrip: '" << displayPath(directory) << "' is not a directory\n";
         return 1;
     }
-    struct stat existing {};
-    bool archiveExists = stat(archivePath.c_str(), &existing) == 0;
-
     std::string error;
     Scan scan;
     scan.error = &error;
-    scan.skipDevice = archiveExists ? existing.st_dev : 0;
-    scan.skipInode = archiveExists ? existing.st_ino : 0;
+    scan.skipping = inspectHostPath(archivePath, true, &scan.skip) == 1;
     ArchiveNode root = archiveDirectory("");
     if (!scanDirectory(scan, directory, &root)) {
         err << "dirrip: " << error << "; nothing written\n";

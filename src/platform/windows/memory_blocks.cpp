@@ -1,0 +1,10 @@
+#include "platform/memory_blocks.h"
+
+#include <malloc.h>
+
+void* allocateMemoryBlock(size_t bytes) {
+    // The C runtime of Windows has no aligned_alloc; blocks are never freed,
+    // so the matching _aligned_free is never needed either. Large pages need
+    // a privilege ordinary users lack, so plain pages serve.
+    return _aligned_malloc(bytes, bytes);
+}

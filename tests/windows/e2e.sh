@@ -8,7 +8,8 @@
 #                          (the Linux build's program), $LINUX_DEMO (its demo
 #                          archive) and $TESTS (this folder) at hand
 # In the script, @WORK@ is the Windows path of that folder and @BUILD@ the
-# Windows path of the build folder.
+# Windows path of the build folder. E2E_ONLY=NAME (a glob) runs only the
+# scripts of that name.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 WINDOWS_BUILD=${WINDOWS_BUILD:-build-windows}
@@ -25,7 +26,7 @@ mkdir -p "$work_root"
 passed=0
 failed=0
 skipped=0
-for script in tests/windows/e2e/*.script; do
+for script in tests/windows/e2e/${E2E_ONLY:-*}.script; do
   name=$(basename "$script" .script)
   if grep -q '^#needs dirrip' "$script" && [ ! -f "$build_abs/dirrip.exe" ]; then
     skipped=$((skipped + 1))

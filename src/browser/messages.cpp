@@ -72,9 +72,9 @@ std::string escapeControls(std::string_view text) {
     return out;
 }
 
-std::string endMessage(int reason, const std::string& archivePath, const std::string& subject) {
-    std::string path = escapeControls(archivePath);
-    std::string name = escapeControls(subject);
+namespace {
+
+std::string endMessageText(int reason, const std::string& path, const std::string& name) {
     switch (reason) {
         case REASON_OPEN_FAILED:
             return "Unable open '" + path + "'";
@@ -95,4 +95,14 @@ std::string endMessage(int reason, const std::string& archivePath, const std::st
         default:
             return "";
     }
+}
+
+}  // namespace
+
+std::string endMessage(int reason, const std::string& archivePath, const std::string& subject,
+                       const std::string& cause) {
+    std::string message = endMessageText(reason, escapeControls(archivePath), escapeControls(subject));
+    if (!message.empty() && !cause.empty())
+        message += ": " + escapeControls(cause);
+    return message;
 }

@@ -12,8 +12,10 @@ std::string escapeControls(std::string_view text);
 
 // The end message for `reason` (a TerminationReason), without line ends;
 // empty for reasons that print nothing on standard output. `archivePath` and
-// `subject` (the entry or directory the reason names) are escaped here.
-std::string endMessage(int reason, const std::string& archivePath, const std::string& subject);
+// `subject` (the entry or directory the reason names) are escaped here; a
+// `cause` (why, in the system's words) follows after ": " when not empty.
+std::string endMessage(int reason, const std::string& archivePath, const std::string& subject,
+                       const std::string& cause = std::string());
 
 // The explanation written to standard error when no key can be read.
 extern const char* const NO_TERMINAL_MESSAGE;

@@ -18,9 +18,12 @@ std::string outputPathFor(std::string_view storedName) {
         start = end + 1;
         if (component.empty())
             continue;
-        // ".." would climb out of the base directory; the data is kept, one level lower.
+        // ".." would climb out of the base directory, and "." names the directory
+        // itself; the data is kept under a plain name instead.
         if (component == "..")
             component = "__";
+        else if (component == ".")
+            component = "_";
         if (!path.empty())
             path += '/';
         // Converting per component keeps the separators ours: no code page 437

@@ -20,6 +20,7 @@ constexpr OutputDirectory NO_OUTPUT_DIRECTORY = -1;
 constexpr int OUTPUT_ERROR_SPECIAL_FILE = -2;  // a FIFO, device or socket stands at the name
 constexpr int OUTPUT_ERROR_SYMLINK = -3;       // a symbolic link stands at the name
 constexpr int OUTPUT_ERROR_SHORT_READ = -4;    // the archive ends before the file's data does
+constexpr int OUTPUT_ERROR_DIRECTORY = -5;     // a directory stands at a file's name
 
 // Opens the directory at `path` (host text, relative to the current directory
 // or absolute), first creating it and its missing parents when `create` is set
@@ -91,6 +92,9 @@ void discardOutputFile(OutputFile* file);
 // show them after "because": "a symbolic link is in the way", "permission
 // denied", "no space left on the device", ...
 std::string outputErrorText(int error);
+
+// The process's current directory as host text; "." when it cannot be had.
+std::string currentDirectoryPath();
 
 // True when the platform's file names compare without regard to case, so two
 // names differing only in case are one file.

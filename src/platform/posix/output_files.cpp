@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 
@@ -203,6 +204,7 @@ std::string outputErrorText(int error) {
         case ENOTDIR:
             return "a file is in the way";
         case EISDIR:
+        case OUTPUT_ERROR_DIRECTORY:
             return "a directory is in the way";
         case EACCES:
         case EPERM:
@@ -225,6 +227,11 @@ std::string outputErrorText(int error) {
             return text;
         }
     }
+}
+
+std::string currentDirectoryPath() {
+    char path[PATH_MAX];
+    return getcwd(path, sizeof path) != nullptr ? std::string(path) : std::string(".");
 }
 
 bool outputNamesIgnoreCase() {

@@ -1,7 +1,11 @@
 #include "output/pending_files.h"
 
-int watchPendingFile(const OutputFile&) {
-    return -1;
+#include "platform/signals.h"
+
+int watchPendingFile(const OutputFile& file) {
+    return addPendingRemoval(file.directory, file.temporaryName.c_str());
 }
 
-void forgetPendingFile(int) {}
+void forgetPendingFile(int slot) {
+    clearPendingRemoval(slot);
+}

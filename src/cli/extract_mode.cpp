@@ -3,14 +3,14 @@
 #include <ostream>
 
 #include "archive/session.h"
+#include "archive/walk.h"
 #include "archive/wildmatch.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
-#include "cli/tree_walk.h"
-#include "console/cp437.h"
 #include "output/copy_out.h"
 #include "output/output_name.h"
 #include "platform/output_files.h"
+#include "text/cp437.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "console/backend.h"
 #include "console/screen.h"
 #include "console/terminal.h"
+#include "text/ascii_fold.h"
 
 namespace {
 
@@ -39,11 +40,7 @@ void usage(const char* programPath) {
 }
 
 std::string upperCasePath(const std::string& path) {
-    std::string upper = path;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
+    return foldAsciiText(path);
 }
 
 void startBrowser(const char* openPath, uint32_t recordCap) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/entry.h"
+#include "archive/walk.h"
 #include "output/pending_files.h"
 #include "platform/output_files.h"
 
@@ -92,33 +93,31 @@ void appendClosingLine(ListSink& sink, const Entry* directory) {
     sink.text += '\'';
 }
 
-// Depth first: a directory's line, its children, its closing line. The walk
-// keeps its own stack, because an archive may nest directories far deeper
-// than the call stack would take.
+// Depth first: a directory's line, its children, its closing line. The one
+// tree walker keeps its own stack, because an archive may nest directories
+// far deeper than the call stack would take.
 void appendEntry(ListSink& sink, const Entry* entry) {
-    appendOwnLine(sink, entry);
-    if (!isDirectory(entry))
+    if (!isDirectory(entry)) {
+        appendOwnLine(sink, entry);
         return;
-    struct Open {
-        const Entry* directory;
-        size_t next;
-    };
-    std::vector<Open> open{{entry, 0}};
-    while (!open.empty()) {
-        Open& top = open.back();
-        if (top.next == top.directory->children.size()) {
-            appendClosingLine(sink, top.directory);
-            open.pop_back();
-            if (!open.empty())
-                sink.lineEnd();  // after a child directory, as after any other child
-            continue;
+    }
+    TreeWalk walk(entry, WALK_WITHOUT_PATHS);
+    while (walk.next()) {
+        const Entry* at = walk.entry();
+        switch (walk.step()) {
+            case WALK_ENTER:
+                appendOwnLine(sink, at);
+                break;
+            case WALK_LEAVE:
+                appendClosingLine(sink, at);
+                if (walk.depth() > 0)
+                    sink.lineEnd();  // after a child directory, as after any other child
+                break;
+            case WALK_FILE:
+                appendOwnLine(sink, at);
+                sink.lineEnd();
+                break;
         }
-        const Entry* child = top.directory->children[top.next++];
-        appendOwnLine(sink, child);
-        if (isDirectory(child))
-            open.push_back({child, 0});
-        else if (child->kind != KIND_UPDIR)
-            sink.lineEnd();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "output/output_run.h"
 
+#include "text/ascii_fold.h"
+
 namespace {
 
 // The key of `name` inside directory `parent`, with ASCII letters folded
@@ -8,11 +10,7 @@ std::string keyOf(uint32_t parent, std::string_view name) {
     std::string key = std::to_string(parent);
     key += '/';
     key += name;
-    if (outputNamesIgnoreCase())
-        for (char& c : key)
-            if (c >= 'a' && c <= 'z')
-                c = char(c - 'a' + 'A');
-    return key;
+    return outputNamesIgnoreCase() ? foldAsciiText(key) : key;
 }
 
 // The first of `name`, `name~2`, `name~3`, ... that `taken` says is free.

@@ -15,7 +15,7 @@
 #include "console/memory_console.h"
 #include "output/copy_out.h"
 #include "output/scratch_dir.h"
-#include "output/test_tree.h"
+#include "support/test_tree.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 
 #include "output/output_run.h"
 #include "scratch_dir.h"
-#include "test_tree.h"
+#include "support/test_tree.h"
 
 namespace fs = std::filesystem;
 
@@ -42,7 +42,8 @@ class CopyTest : public testing::Test {
     CopyResult copy(uint64_t offset, uint64_t size, const std::string& path = "FILE.BIN",
                     bool inKernel = false) {
         progress.clear();
-        Entry* entry = tree.file(tree.root(), "X", uint32_t(size), uint32_t(offset));
+        Entry* entry = tree.file(tree.root(), "X" + std::to_string(++copies), uint32_t(size),
+                                 uint32_t(offset));
         CopyOptions options;
         options.buffer = buffer;
         options.inKernel = inKernel;
@@ -55,6 +56,7 @@ class CopyTest : public testing::Test {
     ArchiveFile file;
     OutputRun run;
     TestTree tree{"A.DIR"};
+    int copies = 0;
     unsigned char buffer[RIP_BLOCK_SIZE];
     std::vector<uint64_t> progress;
     CopyIo savedIo = copyIo;

@@ -8,7 +8,7 @@
 #include "platform/output_files.h"
 #include <filesystem>
 #include "scratch_dir.h"
-#include "test_tree.h"
+#include "support/test_tree.h"
 
 namespace {
 

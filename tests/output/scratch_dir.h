@@ -1,7 +1,7 @@
-// A temporary directory for one test, removed with everything in it afterwards.
+// Helpers of the output tests: a temporary directory for one test (removed
+// with everything in it afterwards), the current directory for a scope, and
+// file contents.
 #pragma once
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,24 +9,14 @@
 #include <iterator>
 #include <string>
 
+#include "support/archive_fixture.h"
+
 namespace output_test {
 
-class ScratchDir {
+// The shared temporary directory, with `dir / "name"` for the paths inside it.
+class ScratchDir : public TempDir {
   public:
-    ScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "dirrip-out-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
+    std::string operator/(const std::string& name) const { return file(name); }
 };
 
 // Makes `directory` the current one for the scope, then goes back.

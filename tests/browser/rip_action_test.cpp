@@ -95,6 +95,14 @@ TEST_F(RipTest, RipsTheFileUnderTheCursorWithProgress) {
     EXPECT_EQ(console.rowAttributes(24)[16], 0x87);
 }
 
+TEST_F(RipTest, ProgressShowsANameWithTheMarkerWhole) {
+    Entry* e = tree.file(tree.root(), "A~B.BIN", 20000, 0);
+    browser.panel.cursor = childIndex(e);
+    ripEntries();
+    EXPECT_EQ(console.row(24), "Ripping 'A~B.BIN' 81%" + std::string(59, ' '));
+    EXPECT_EQ(console.rowAttributeRuns(24), "87x9 8Fx7 87x64");
+}
+
 TEST_F(RipTest, ProgressIsFlushedOnlyWhenItsFigureChanges) {
     data = patternBytes(300 * RIP_BLOCK_SIZE, 4);
     writeFile(temp / "big.dir", data);

@@ -36,7 +36,8 @@ std::string endMessageText(int reason, const std::string& path, const std::strin
 
 std::string endMessage(int reason, const std::string& archivePath, const std::string& subject,
                        const std::string& cause) {
-    std::string message = endMessageText(reason, escapeControls(archivePath), escapeControls(subject));
+    std::string message =
+        endMessageText(reason, escapeControls(archivePath), escapeControls(subject));
     if (!message.empty() && !cause.empty())
         message += ": " + escapeControls(cause);
     return message;

@@ -38,10 +38,10 @@ struct PanelState {
 
 struct BrowserState {
     // Written by browser/startup.cpp only, at start-up and shutdown.
-    std::string archivePath;            // upper-cased: shown, titles, lists, messages
-    std::string openPath;               // exactly as given on the command line: what is opened
-    ArchiveSession* session = nullptr;  // the open archive: its tree and its file
-    Entry* root = nullptr;              // session->root()
+    std::string archivePath;              // upper-cased: shown, titles, lists, messages
+    std::string openPath;                 // exactly as given on the command line: what is opened
+    ArchiveSession* session = nullptr;    // the open archive: its tree and its file
+    Entry* root = nullptr;                // session->root()
     unsigned char* workBuffer = nullptr;  // WORK_BUFFER_SIZE bytes, for ripping
     std::string titleLine;
 

@@ -86,7 +86,8 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
     std::string failure;
     uint64_t files = 0, bytes = 0, kept = 0;
     // The directories being walked, by depth: their claim in the run and the
-    // length of their output path in `outputPath`, which holds the deepest.
+    // length of their output path in `outputPath`, which holds the deepest
+    // (one path, not one per level, so a deep chain costs linear memory).
     struct Place {
         const Entry* directory;
         uint32_t claim;
@@ -94,30 +95,6 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
     };
     std::vector<Place> places{{session.root(), 0, 0}};
     std::string outputPath;
-
-    // Claims the components of `own` (an entry's output path, relative to the
-    // directory being walked) and appends them to `outputPath`; the last one
-    // as a file unless `directory`. Returns the claim of the last directory.
-    auto claim = [&](const std::string& own, bool directory) {
-        uint32_t parent = places.back().claim;
-        size_t start = 0;
-        for (;;) {
-            size_t slash = own.find('/', start);
-            std::string part = own.substr(start, slash == std::string::npos ? slash : slash - start);
-            if (!outputPath.empty())
-                outputPath += '/';
-            if (slash == std::string::npos && !directory) {
-                outputPath += claimFileName(&run, parent, part);
-                return parent;
-            }
-            std::string written;
-            parent = claimDirectoryName(&run, parent, part, &written);
-            outputPath += written;
-            if (slash == std::string::npos)
-                return parent;
-            start = slash + 1;
-        }
-    };
 
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
         if (!failure.empty())
@@ -133,7 +110,7 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
                 places.push_back({entry, places.back().claim, outputPath.size()});
                 return true;
             }
-            uint32_t id = claim(own, true);
+            uint32_t id = claimRelativePath(&run, places.back().claim, own, true, &outputPath);
             places.push_back({entry, id, outputPath.size()});
             if (patterns.empty()) {
                 std::string failed;
@@ -152,15 +129,19 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             failure = "cannot create a file for '" + shown + "': nothing is left of its name";
             return false;
         }
-        claim(own, false);
-        std::string wanted = places.back().length == 0 ? own : outputPath.substr(0, places.back().length) + "/" + own;
+        claimRelativePath(&run, places.back().claim, own, false, &outputPath);
+        // A name an earlier file of this run took is written under another; say so.
+        std::string wanted = outputPath.substr(0, places.back().length);
+        wanted += (wanted.empty() ? "" : "/") + own;
         if (outputPath != wanted)
-            err << "dirrip: '" << shown << "' written as '" << displayPath(outputPath)
-                << "': '" << displayPath(wanted) << "' was taken by an earlier file\n";
+            err << "dirrip: '" << shown << "' written as '" << displayPath(outputPath) << "': '"
+                << displayPath(wanted) << "' was taken by an earlier file\n";
 
         CopyOptions copyOptions;
         copyOptions.buffer = buffer.data();
-        copyOptions.progress = [&](uint64_t done, uint64_t size) { progress.show(shown, done, size); };
+        copyOptions.progress = [&](uint64_t done, uint64_t size) {
+            progress.show(shown, done, size);
+        };
         copyOptions.inKernel = true;
         copyOptions.keepExisting = options.keep;
         CopyResult result = copyEntryOut(&run, session.file(), entry, outputPath, copyOptions);
@@ -180,7 +161,8 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
                 failure = "cannot create directory '" + displayPath(result.path) + "'" + cause;
                 break;
             case COPY_CREATE_FAILED:
-                failure = "cannot create '" + displayPath(outputPath) + "' for '" + shown + "'" + cause;
+                failure =
+                    "cannot create '" + displayPath(outputPath) + "' for '" + shown + "'" + cause;
                 break;
             case COPY_READ_FAILED:
                 failure = "cannot read '" + shown + "' from the archive: it ends before the data";

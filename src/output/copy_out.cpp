@@ -43,8 +43,7 @@ CopyStatus fill(OutputFile* file, const ArchiveFile& archive, uint64_t offset, u
         if (options.progress)
             options.progress(done, size);
         size_t step = size - done < COPY_KERNEL_STEP ? size_t(size - done) : COPY_KERNEL_STEP;
-        int64_t copied =
-            copyIo.copyRange(file, archive.nativeHandle(), offset + done, step, error);
+        int64_t copied = copyIo.copyRange(file, archive.nativeHandle(), offset + done, step, error);
         if (copied < 0)
             return COPY_WRITE_FAILED;
         if (copied == 0)

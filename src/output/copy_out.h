@@ -19,13 +19,13 @@ class Entry;
 constexpr size_t RIP_BLOCK_SIZE = 16384;
 
 enum CopyStatus : int32_t {
-    COPY_DONE = 0,            // the output file holds exactly the entry's bytes
-    COPY_KEPT = 1,            // something stood at the output path and was left alone
-    COPY_NO_ROOM = 2,         // less free space than the entry's size
-    COPY_MKDIR_FAILED = 3,    // an output directory could be neither entered nor created
-    COPY_CREATE_FAILED = 4,   // the output file could not be created or put in place
-    COPY_READ_FAILED = 5,     // the archive gave fewer bytes than the entry holds
-    COPY_WRITE_FAILED = 6,    // writing the output file failed
+    COPY_DONE = 0,           // the output file holds exactly the entry's bytes
+    COPY_KEPT = 1,           // something stood at the output path and was left alone
+    COPY_NO_ROOM = 2,        // less free space than the entry's size
+    COPY_MKDIR_FAILED = 3,   // an output directory could be neither entered nor created
+    COPY_CREATE_FAILED = 4,  // the output file could not be created or put in place
+    COPY_READ_FAILED = 5,    // the archive gave fewer bytes than the entry holds
+    COPY_WRITE_FAILED = 6,   // writing the output file failed
 };
 
 struct CopyResult {
@@ -49,11 +49,11 @@ struct CopyOptions {
 constexpr size_t COPY_KERNEL_STEP = 64u << 20;
 
 // Copies `entry`'s data from `archive` to `outputPath` below the run's base
-// (a path claimed for this run, claimOutputPath): enters its directory, checks the free space, writes a temporary file and
-// renames it over whatever file stands there. A directory, symbolic link or
-// special file at the output path is refused. A file of size 0 is created
-// empty without reading (wherever its offset points) and never calls
-// `progress`. On any failure nothing is left under a temporary name.
+// (a path claimed for this run, claimOutputPath): enters its directory, checks the free space,
+// writes a temporary file and renames it over whatever file stands there. A directory, symbolic
+// link or special file at the output path is refused. A file of size 0 is created empty without
+// reading (wherever its offset points) and never calls `progress`. On any failure nothing is left
+// under a temporary name.
 CopyResult copyEntryOut(OutputRun* run, const ArchiveFile& archive, const Entry* entry,
                         std::string_view outputPath, const CopyOptions& options);
 

@@ -228,8 +228,7 @@ int writeFullList(const ListOutput& output, const char* archivePath, const Entry
     return sink.failed ? 0 : 1;
 }
 
-int writeSelectedList(const ListOutput& output, const char* archivePath,
-                      const Entry* directory) {
+int writeSelectedList(const ListOutput& output, const char* archivePath, const Entry* directory) {
     std::string text;
     ListSink sink{text, &output};
     writeSelectedList(sink, archivePath, directory);

@@ -1,7 +1,7 @@
 #include "output/output_name.h"
 
-#include "text/cp437.h"
 #include "console/window.h"
+#include "text/cp437.h"
 
 std::string outputPathFor(std::string_view storedName) {
     // A stored name ends at its first NUL, as in the archive record.

@@ -89,12 +89,11 @@ uint32_t claimDirectoryName(OutputRun* run, uint32_t parent, std::string_view na
     auto known = run->directories.find(given);
     if (known == run->directories.end()) {
         // Directories merge with directories; only a file written earlier takes the name.
-        std::string free = firstFree(parent, name, [&](const std::string& key) {
-            return run->takenFiles.count(key) > 0;
-        });
+        std::string free = firstFree(
+            parent, name, [&](const std::string& key) { return run->takenFiles.count(key) > 0; });
         run->takenDirectories.insert(keyOf(parent, free));
-        known = run->directories.emplace(given, OutputRun::Claimed{run->nextDirectory++, free})
-                    .first;
+        known =
+            run->directories.emplace(given, OutputRun::Claimed{run->nextDirectory++, free}).first;
     }
     *written = known->second.name;
     return known->second.id;
@@ -108,26 +107,32 @@ std::string claimFileName(OutputRun* run, uint32_t parent, std::string_view name
     return free;
 }
 
-std::string claimOutputPath(OutputRun* run, std::string_view outputPath) {
-    std::string path;
-    uint32_t parent = 0;
+uint32_t claimRelativePath(OutputRun* run, uint32_t parent, std::string_view relative,
+                           bool lastIsDirectory, std::string* path) {
     size_t start = 0;
     for (;;) {
-        size_t slash = outputPath.find('/', start);
-        std::string_view part = outputPath.substr(start, slash == std::string_view::npos
-                                                              ? std::string_view::npos
-                                                              : slash - start);
-        if (!path.empty())
-            path += '/';
-        if (slash == std::string_view::npos) {
-            path += claimFileName(run, parent, part);
-            return path;
+        size_t slash = relative.find('/', start);
+        bool last = slash == std::string_view::npos;
+        std::string_view part = relative.substr(start, last ? relative.npos : slash - start);
+        if (!path->empty())
+            *path += '/';
+        if (last && !lastIsDirectory) {
+            *path += claimFileName(run, parent, part);
+            return parent;
         }
         std::string written;
         parent = claimDirectoryName(run, parent, part, &written);
-        path += written;
+        *path += written;
+        if (last)
+            return parent;
         start = slash + 1;
     }
+}
+
+std::string claimOutputPath(OutputRun* run, std::string_view outputPath) {
+    std::string path;
+    claimRelativePath(run, 0, outputPath, false, &path);
+    return path;
 }
 
 OutputDirectory enterOutputDirectory(OutputRun* run, std::string_view directory,

@@ -57,8 +57,14 @@ uint32_t claimDirectoryName(OutputRun* run, uint32_t parent, std::string_view na
 // the name it is written under: `name`, or a numbered name when a file or
 // directory of this run took it.
 std::string claimFileName(OutputRun* run, uint32_t parent, std::string_view name);
-// Claims a whole output path ('/'-separated, outputPathFor's form) below the
-// base: its directories, then its file. Returns the path written under.
+// Claims the '/'-separated `relative` path (outputPathFor's form) inside the
+// claimed directory `parent`: its directories, then its last component as a
+// file, or as a directory too when `lastIsDirectory`. Appends the path written
+// under to `*path` (with a '/' first when `*path` is not empty) and returns
+// the number of the last directory claimed (`parent` when there is none).
+uint32_t claimRelativePath(OutputRun* run, uint32_t parent, std::string_view relative,
+                           bool lastIsDirectory, std::string* path);
+// Claims a whole output path below the base as a file's; returns the path written under.
 std::string claimOutputPath(OutputRun* run, std::string_view outputPath);
 
 // The open directory `directory` ('/'-separated, relative to the base; empty

@@ -56,9 +56,9 @@ uint64_t outputFreeSpace(OutputDirectory directory);
 // directory; it appears under its final name only when commitOutputFile
 // renames it into place.
 struct OutputFile {
-    intptr_t handle = -1;  // the open file (a descriptor on POSIX)
+    intptr_t handle = -1;                             // the open file (a descriptor on POSIX)
     OutputDirectory directory = NO_OUTPUT_DIRECTORY;  // borrowed, not closed here
-    std::string temporaryName;  // its name in `directory` while being written
+    std::string temporaryName;                        // its name in `directory` while being written
 };
 
 // Creates a new, empty file for writing in `directory` under a temporary name
@@ -76,8 +76,8 @@ int writeOutputFile(OutputFile* file, const void* bytes, size_t count, int* erro
 // through the program. Returns the bytes copied (at least 1), 0 when the
 // platform or the file systems cannot copy so (the caller then copies
 // through a buffer), or -1 on a failure with the cause in `*error`.
-int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t offset,
-                           size_t count, int* error);
+int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t offset, size_t count,
+                           int* error);
 
 // Closes the file and renames it to `finalName` in its directory, replacing
 // a file of that name (a hard link there is replaced, not written through).

@@ -4,8 +4,8 @@
 
 #include "browser/panels.h"
 #include "browser/selection.h"
-#include "text/cp437.h"
 #include "console/screen.h"
+#include "text/cp437.h"
 
 void BrowserScreenTest::SetUp() {
     setConsoleBackend(&console);

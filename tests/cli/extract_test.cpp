@@ -154,7 +154,8 @@ TEST(Extract, DeepChainsComeOutWhole) {
     std::string archive = writeArchive(temp, archiveDirectory("", std::move(top)), "deep.dir");
     ModeRun run = runDirrip({"-x", archive, "-C", temp.file("out")});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, std::to_string(DEPTH + 1) + " files, " + std::to_string(6 + 9 + 90 * 2 + 900 * 3 + 501 * 4) + " bytes\n");
+    EXPECT_EQ(run.out, std::to_string(DEPTH + 1) + " files, " +
+                           std::to_string(6 + 9 + 90 * 2 + 900 * 3 + 501 * 4) + " bytes\n");
     std::string path = temp.file("out");
     for (int level = 1; level <= DEPTH; ++level) {
         path += "/D";
@@ -181,13 +182,17 @@ TEST(Extract, AnInterruptLeavesNoPartOfTheFile) {
               static_cast<char*>(nullptr));
         _exit(127);
     }
-    // Wait until the copy is under way, then end it as a shutdown would.
-    bool underWay = false;
-    for (int i = 0; i < 20000 && !underWay; ++i) {
-        underWay = !std::filesystem::is_empty(temp.file("out"));
-        if (!underWay)
-            usleep(100);
-    }
+    // Wait until data is being written (the temporary file is registered for
+    // removal by then), then end the run as a shutdown would.
+    auto underWay = [&] {
+        // Names may vanish while looked at (the rename at the end): no throwing calls.
+        std::error_code ignored;
+        for (const auto& item : std::filesystem::directory_iterator(temp.file("out"), ignored))
+            if (item.file_size(ignored) > 0 && item.file_size(ignored) != uintmax_t(-1))
+                return true;
+        return false;
+    };
+    for (int i = 0; i < 20000 && !underWay(); ++i) usleep(100);
     kill(child, SIGTERM);
     int status = 0;
     waitpid(child, &status, 0);

@@ -78,7 +78,8 @@ TEST_F(CopyTest, CopiesExactBytesWithProgressBeforeEachBlock) {
     for (const Case& c : cases) {
         ASSERT_EQ(copy(c.offset, c.size).status, COPY_DONE) << c.size;
         EXPECT_EQ(progress, c.progress) << c.size;
-        EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(std::min<uint64_t>(c.offset, 100000), c.size));
+        EXPECT_EQ(readFile(temp / "out/FILE.BIN"),
+                  archive.substr(std::min<uint64_t>(c.offset, 100000), c.size));
     }
     EXPECT_EQ(entriesIn(temp / "out"), 1u);  // no temporary file left beside it
 }
@@ -159,8 +160,9 @@ TEST_F(CopyTest, KernelCopyFallsBackToTheBuffer) {
     calls = 0;
     copyIo.copyRange = [](OutputFile* out, intptr_t in, uint64_t offset, size_t count, int* error) {
         // The kernel copies part of the file, then cannot go on.
-        return ++calls > 1 ? int64_t(0)
-                           : copyIntoOutputFile(out, in, offset, count < 5000 ? count : 5000, error);
+        return ++calls > 1
+                   ? int64_t(0)
+                   : copyIntoOutputFile(out, in, offset, count < 5000 ? count : 5000, error);
     };
     ASSERT_EQ(copy(7, 70000, "FILE.BIN", true).status, COPY_DONE);
     EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(7, 70000));
@@ -178,10 +180,10 @@ TEST(OutputNames, LaterNamesTakenInTheSameRunGetNumbers) {
         const char* wanted;
         const char* written;
     } cases[] = {
-        {"A_B", "A_B"},           {"A_B", "A_B~2"},        {"A_B", "A_B~3"},
-        {"DATA/X", "DATA/X"},     {"DATA/X", "DATA/X~2"},  // a directory's file, then a name DATA\X
-        {"DATA", "DATA~2"},       // a file where this run made a directory
-        {"F", "F"},               {"F/G", "F~2/G"},  // a directory where this run wrote a file
+        {"A_B", "A_B"},       {"A_B", "A_B~2"},       {"A_B", "A_B~3"},
+        {"DATA/X", "DATA/X"}, {"DATA/X", "DATA/X~2"},  // a directory's file, then a name DATA\X
+        {"DATA", "DATA~2"},                            // a file where this run made a directory
+        {"F", "F"},           {"F/G", "F~2/G"},        // a directory where this run wrote a file
         {"DATA/Y", "DATA/Y"},
     };
     for (const Case& c : cases) EXPECT_EQ(claimOutputPath(&run, c.wanted), c.written) << c.wanted;

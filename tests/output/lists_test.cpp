@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/output_files.h"
 #include <filesystem>
+#include "platform/output_files.h"
 #include "scratch_dir.h"
 #include "support/test_tree.h"
 
@@ -171,7 +171,8 @@ TEST(ListFile, SavesInTheCurrentDirectoryOrSaysWhyNot) {
     EXPECT_TRUE(std::filesystem::is_empty(temp / "X.lst"));
     // Nothing half-written is left beside the lists.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()),
-                            std::filesystem::directory_iterator()), 3);
+                            std::filesystem::directory_iterator()),
+              3);
 }
 
 TEST(ListFile, ReportsTheFirstRefusedPiece) {
@@ -181,7 +182,10 @@ TEST(ListFile, ReportsTheFirstRefusedPiece) {
     ListOutput refusing = [&](std::string_view) { return ++calls < 1; };
     EXPECT_EQ(writeFullList(refusing, "W.DIR", tree.root()), 0);
     std::string all;
-    ListOutput keeping = [&](std::string_view piece) { all += piece; return true; };
+    ListOutput keeping = [&](std::string_view piece) {
+        all += piece;
+        return true;
+    };
     EXPECT_EQ(writeFullList(keeping, "W.DIR", tree.root()), 1);
     EXPECT_EQ(all, fullListText("W.DIR", tree.root()));
 }

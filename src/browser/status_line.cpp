@@ -1,5 +1,7 @@
 #include "browser/status_line.h"
 
+#include <algorithm>
+
 #include "console/screen.h"
 
 namespace {

@@ -1,7 +1,6 @@
 #include "output/lists.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <vector>
 

@@ -27,6 +27,9 @@ class LoadObserver {
   public:
     virtual ~LoadObserver() = default;
 
+    // The load of a file of `fileSize` bytes begins.
+    virtual void loadStarted(uint64_t fileSize) { (void)fileSize; }
+
     // A file or directory record at `position`, read into `directory`.
     virtual void recordRead(const Entry* directory, const DirRecord& record, uint64_t position) {
         (void)directory, (void)record, (void)position;
@@ -34,8 +37,7 @@ class LoadObserver {
 
     // The listing of `directory` that starts at `start` has been read up to
     // `end` (just past its end record, or where the file ends), ending `how`.
-    virtual void listingRead(const Entry* directory, uint64_t start, uint64_t end,
-                             ListingEnd how) {
+    virtual void listingRead(const Entry* directory, uint64_t start, uint64_t end, ListingEnd how) {
         (void)directory, (void)start, (void)end, (void)how;
     }
 

@@ -3,13 +3,19 @@
 #include <cstdio>
 
 #include "browser/state.h"
+#include "text/cp437.h"
 
 const char* const NO_TERMINAL_MESSAGE =
     "dirrip needs a terminal: no key can be read from standard input";
 
 namespace {
 
-std::string endMessageText(int reason, const std::string& path, const std::string& name) {
+// Names from the archive are code page 437: in UTF-8 first, so that the
+// message reads as the panel and the file on disk do (CAFÉ, not CAF\x90);
+// paths and the output directory are host text already.
+std::string endMessageText(int reason, const std::string& path, const std::string& subject) {
+    std::string name = escapeControls(cp437TextToUtf8(subject));
+    std::string directory = escapeControls(subject);
     switch (reason) {
         case REASON_OPEN_FAILED:
             return "Unable open '" + path + "'";
@@ -20,7 +26,7 @@ std::string endMessageText(int reason, const std::string& path, const std::strin
         case REASON_DISK_FULL:
             return "Insufficient disk space to rip '" + name + "'";
         case REASON_MKDIR_FAILED:
-            return "Unable create directory '" + name + "'";
+            return "Unable create directory '" + directory + "'";
         case REASON_READ_FAILED:
             return "Unable read '" + name + "' from archive";
         case REASON_WRITE_FAILED:
@@ -36,8 +42,7 @@ std::string endMessageText(int reason, const std::string& path, const std::strin
 
 std::string endMessage(int reason, const std::string& archivePath, const std::string& subject,
                        const std::string& cause) {
-    std::string message =
-        endMessageText(reason, escapeControls(archivePath), escapeControls(subject));
+    std::string message = endMessageText(reason, escapeControls(archivePath), subject);
     if (!message.empty() && !cause.empty())
         message += ": " + escapeControls(cause);
     return message;

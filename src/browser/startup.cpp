@@ -14,15 +14,16 @@
 #include "browser/state.h"
 #include "console/backend.h"
 #include "console/screen.h"
-#include "console/terminal.h"
+#include "platform/terminal.h"
 #include "text/ascii_fold.h"
+#include "text/host_text.h"
 
 namespace {
 
 constexpr size_t WINDOW_TITLE_SIZE = 2000;
 
 void setWindowTitle() {
-    std::string title = "[" + browser.archivePath + "]-" + browser.titleLine;
+    std::string title = "[" + hostTextToCp437(browser.archivePath) + "]-" + browser.titleLine;
     // A title that does not fit keeps its beginning.
     if (title.size() > WINDOW_TITLE_SIZE - 1)
         title.resize(WINDOW_TITLE_SIZE - 1);
@@ -50,9 +51,11 @@ void startBrowser(const char* openPath, uint32_t recordCap) {
 
     // The archive is opened once, under the name given: on this host names
     // are case-sensitive, so the upper-cased form is only shown and written.
-    // Ripping reads through the same open file later.
+    // Ripping reads through the same open file later. The root's name is
+    // shown, so it is the path in code page 437.
     browser.session = new ArchiveSession;
-    browser.session->open(browser.openPath.c_str(), browser.archivePath, recordCap);
+    browser.session->open(browser.openPath.c_str(), hostTextToCp437(browser.archivePath),
+                          recordCap);
     browser.root = browser.session->root();
     browser.panel.current = browser.root;
     if (browser.session->status() == SESSION_TOO_LARGE)

@@ -16,51 +16,38 @@ foreach(tree CLI nlohmann)
   file(CREATE_LINK /usr/include/${tree} ${DIRRIP_HOST_HEADERS}/${tree} SYMBOLIC)
 endforeach()
 
-# GCC 12 warns wrongly of overlapping copies in inlined string concatenation
-# (its bug 105329) when optimising for this target; the warning stays off here.
+# GCC 12 warns wrongly of overlapping copies when it inlines "text" + string
+# (its bug 105329) for this target; rather than write every such
+# concatenation piece by piece, that one warning stays off here.
 set(DIRRIP_WARNINGS -Wall -Wextra -Werror -Wno-restrict)
 
 # Warnings of our own code stay errors; the Windows API is used in its wide
 # (UTF-16) form throughout.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
-# The portable entry, wherever it lives; on Windows it is called from
-# platform/windows/entry.cpp, which takes the wide command line.
-if(EXISTS ${PROJECT_SOURCE_DIR}/src/main.cpp)
-  set(DIRRIP_MAIN ${PROJECT_SOURCE_DIR}/src/main.cpp)
-else()
-  set(DIRRIP_MAIN ${PROJECT_SOURCE_DIR}/src/browser/main.cpp)
-endif()
+# The portable entry; on Windows it is called from platform/windows/entry.cpp,
+# which takes the wide command line.
+set(DIRRIP_MAIN ${PROJECT_SOURCE_DIR}/src/main.cpp)
 set(DIRRIP_WINDOWS_ENTRY ${PROJECT_SOURCE_DIR}/src/platform/windows/entry.cpp)
 
 file(GLOB_RECURSE DIRRIP_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.cpp)
 list(REMOVE_ITEM DIRRIP_SOURCES ${DIRRIP_MAIN} ${DIRRIP_WINDOWS_ENTRY})
 list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/platform/posix/")
-# The terminal console (curses) has the Windows console as its counterpart.
-list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/console/(curses_screen|terminal)\\.cpp$")
 
-# Windows sides of platform interfaces whose header has not landed yet.
-foreach(side terminal system_info signals output_files)
-  if(NOT EXISTS ${PROJECT_SOURCE_DIR}/src/platform/${side}.h)
-    list(FILTER DIRRIP_SOURCES EXCLUDE REGEX "/src/platform/windows/${side}\\.cpp$")
-  endif()
-endforeach()
-
-# Sources that still call POSIX directly, outside the platform folders. Each
-# leaves this list as its OS calls move behind src/platform/; the program
-# itself is built once the list is empty.
-set(DIRRIP_WINDOWS_PENDING)
+# Only src/platform/windows/ may speak to the system; a source elsewhere that
+# includes a POSIX header would not build here, so it is named at once.
+set(DIRRIP_POSIX_BOUND)
 foreach(source ${DIRRIP_SOURCES})
   file(READ ${source} text)
   if(text MATCHES "#include <(unistd|fcntl|dirent|termios|signal|poll|langinfo|sys/[a-z]+)\\.h>")
-    list(APPEND DIRRIP_WINDOWS_PENDING ${source})
+    list(APPEND DIRRIP_POSIX_BOUND ${source})
   endif()
 endforeach()
-if(DIRRIP_WINDOWS_PENDING)
-  list(REMOVE_ITEM DIRRIP_SOURCES ${DIRRIP_WINDOWS_PENDING})
-  string(REPLACE "${PROJECT_SOURCE_DIR}/" "" pending "${DIRRIP_WINDOWS_PENDING}")
-  string(REPLACE ";" " " pending "${pending}")
-  message(STATUS "Windows build: still POSIX-bound, left out: ${pending}")
+if(DIRRIP_POSIX_BOUND)
+  string(REPLACE "${PROJECT_SOURCE_DIR}/" "" bound "${DIRRIP_POSIX_BOUND}")
+  string(REPLACE ";" " " bound "${bound}")
+  message(FATAL_ERROR "Windows build: these sources include POSIX headers outside "
+                      "src/platform/posix/; move their system calls behind src/platform/: ${bound}")
 endif()
 
 add_library(dirrip_lib STATIC ${DIRRIP_SOURCES})
@@ -69,13 +56,11 @@ target_compile_options(dirrip_lib PRIVATE ${DIRRIP_WARNINGS})
 # RtlGetVersion lives in ntdll, the registry calls in advapi32; the rest is kernel32.
 target_link_libraries(dirrip_lib PUBLIC ntdll advapi32)
 
-if(NOT DIRRIP_WINDOWS_PENDING)
-  add_executable(dirrip ${DIRRIP_MAIN} ${DIRRIP_WINDOWS_ENTRY})
-  set_source_files_properties(${DIRRIP_MAIN} PROPERTIES COMPILE_DEFINITIONS main=dirripMain)
-  target_compile_options(dirrip PRIVATE ${DIRRIP_WARNINGS})
-  target_link_libraries(dirrip PRIVATE dirrip_lib)
-  target_link_options(dirrip PRIVATE -municode)
-endif()
+add_executable(dirrip ${DIRRIP_MAIN} ${DIRRIP_WINDOWS_ENTRY})
+set_source_files_properties(${DIRRIP_MAIN} PROPERTIES COMPILE_DEFINITIONS main=dirripMain)
+target_compile_options(dirrip PRIVATE ${DIRRIP_WARNINGS})
+target_link_libraries(dirrip PRIVATE dirrip_lib)
+target_link_options(dirrip PRIVATE -municode)
 
 if(DIRRIP_TESTS)
   enable_testing()

@@ -3,9 +3,38 @@
 #include "console/window.h"
 #include "text/cp437.h"
 
+namespace {
+
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// A stored name that names an absolute place on Windows ("C:\", "\\?\",
+// "\\.\", "\\?\UNC\") loses the prefix that makes it absolute, as leading
+// separators are dropped: on Windows it would lead out of the base directory,
+// and elsewhere it would only make a folder named after a drive.
+std::string_view withoutRootPrefix(std::string_view name) {
+    if (name.size() >= 4 && isSeparator(name[0]) && isSeparator(name[1]) &&
+        (name[2] == '?' || name[2] == '.') && isSeparator(name[3])) {
+        name.remove_prefix(4);
+        if (name.size() >= 4 && (name[0] | 0x20) == 'u' && (name[1] | 0x20) == 'n' &&
+            (name[2] | 0x20) == 'c' && isSeparator(name[3]))
+            name.remove_prefix(4);
+    }
+    while (!name.empty() && isSeparator(name.front())) name.remove_prefix(1);
+    // Only a drive with its root counts: "B:C" is more likely a name with a
+    // colon than a path relative to drive B, and keeps its place.
+    if (name.size() >= 3 && (name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z' && name[1] == ':' &&
+        isSeparator(name[2]))
+        name.remove_prefix(3);
+    return name;
+}
+
+}  // namespace
+
 std::string outputPathFor(std::string_view storedName) {
     // A stored name ends at its first NUL, as in the archive record.
-    std::string sanitized(storedName.substr(0, storedName.find('\0')));
+    std::string sanitized(withoutRootPrefix(storedName.substr(0, storedName.find('\0'))));
     sanitizeFilename(sanitized.data());
 
     std::string path;

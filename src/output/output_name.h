@@ -8,12 +8,12 @@
 #include <string_view>
 
 // The on-disk path, relative to the output base directory, for an entry stored
-// as `storedName`: sanitizeFilename applied, '\' taken as the directory
-// separator and written as '/', empty components (leading or doubled
-// separators) dropped, every ".." component turned into "__" and every "."
-// into "_", and each
-// component converted from code page 437 to UTF-8. Pure; empty when nothing of
-// the name is left.
+// as `storedName`: a leading drive root ("C:\"), "\\?\" or "\\.\" prefix
+// (with a following "UNC\") dropped, sanitizeFilename applied, '\' taken as
+// the directory separator and written as '/', empty components (leading or
+// doubled separators) dropped, every ".." component turned into "__" and every
+// "." into "_", and each component converted from code page 437 to UTF-8.
+// Pure; empty when nothing of the name is left.
 std::string outputPathFor(std::string_view storedName);
 
 // The directory part of an output path (everything before its last '/'), or

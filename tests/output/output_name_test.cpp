@@ -25,11 +25,16 @@ INSTANTIATE_TEST_SUITE_P(
                     // '\' (and a '/' the loader missed) separate directories on disk.
                     NameCase{"DATA\\MAP.BIN", "DATA/MAP.BIN"},
                     NameCase{"DATA/MAP.BIN", "DATA/MAP.BIN"}, NameCase{"A\\B\\C\\D.X", "A/B/C/D.X"},
-                    // Characters a file name cannot hold become '_'; a drive part is harmless.
+                    // Characters a file name cannot hold become '_'.
                     NameCase{"WHAT?.TXT", "WHAT_.TXT"}, NameCase{"A/B:C*.TXT", "A/B_C_.TXT"},
-                    NameCase{"C:\\X.BIN", "C_/X.BIN"},
-                    // Nothing leaves the base directory.
+                    NameCase{"c:X.BIN", "c_X.BIN"}, NameCase{"B:C", "B_C"},
+                    // Nothing leaves the base directory: roots, drives and
+                    // Windows' device and long-path prefixes go.
                     NameCase{"\\ETC\\PASSWD", "ETC/PASSWD"}, NameCase{"\\\\HOST\\X", "HOST/X"},
+                    NameCase{"C:\\X.BIN", "X.BIN"}, NameCase{"z:/X.BIN", "X.BIN"},
+                    NameCase{"\\\\?\\C:\\X", "X"}, NameCase{"\\\\.\\PIPE\\P", "PIPE/P"},
+                    NameCase{"//?/unc/HOST/SHARE/F", "HOST/SHARE/F"}, NameCase{"C:\\..\\X", "__/X"},
+                    NameCase{"A\\C:\\X", "A/C_/X"},
                     NameCase{"..\\..\\ETC\\PASSWD", "__/__/ETC/PASSWD"},
                     NameCase{"A\\..\\B", "A/__/B"}, NameCase{"..", "__"}, NameCase{"A\\..", "A/__"},
                     NameCase{"A\\\\B", "A/B"}, NameCase{".", "_"}, NameCase{"A\\.\\B", "A/_/B"},

@@ -3,9 +3,28 @@
 
 #include <string>
 
+#include "output/output_name.h"
 #include "platform/windows/output_names.h"
 
 namespace {
+
+// Where an entry lands on Windows: the portable output path, each component
+// then made one Windows takes, as the output-file seam does with every name.
+std::string windowsOutputPathFor(const std::string& stored) {
+    const std::string portable = outputPathFor(stored);
+    std::string path;
+    size_t start = 0;
+    while (start < portable.size()) {
+        size_t end = portable.find('/', start);
+        if (end == std::string::npos)
+            end = portable.size();
+        if (!path.empty())
+            path += '/';
+        path += windowsSafeComponent(std::string_view(portable).substr(start, end - start));
+        start = end + 1;
+    }
+    return path;
+}
 
 struct NameCase {
     std::string stored;  // code page 437, '\' between directories as the loader keeps it

@@ -23,8 +23,6 @@ struct OpenDirectory {
 namespace {
 
 constexpr size_t TEMPORARY_STEM = 200;
-// A directory stands where a file is to go (our own code, beside the system's).
-constexpr int OUTPUT_ERROR_DIRECTORY_IN_WAY = -100;
 
 int fail(int* error, int code) {
     if (error != nullptr)
@@ -55,8 +53,7 @@ std::wstring fullPath(const std::wstring& path) {
     if (length == 0 || length >= full.size())
         return std::wstring();
     std::wstring absolute(full.data(), length);
-    while (absolute.size() > 3 && absolute.back() == L'\\')
-        absolute.pop_back();
+    while (absolute.size() > 3 && absolute.back() == L'\\') absolute.pop_back();
     if (absolute.rfind(L"\\\\", 0) == 0)
         return L"\\\\?\\UNC\\" + absolute.substr(2);
     return L"\\\\?\\" + absolute;
@@ -206,8 +203,9 @@ int createOutputFile(OutputDirectory directory, const char* finalName, OutputFil
         std::wstring path = outputChildPath(directory, name.c_str());
         if (path.empty())
             return fail(error, lastError());
-        HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+        HANDLE handle =
+            CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             file->handle = reinterpret_cast<intptr_t>(handle);
             file->directory = directory;
@@ -260,7 +258,7 @@ int commitOutputFile(OutputFile* file, const char* finalName, int* error) {
     }
     if (code == int(ERROR_ACCESS_DENIED) &&
         kindOfAttributes(GetFileAttributesW(to.c_str())) == OUTPUT_NAME_DIRECTORY)
-        code = OUTPUT_ERROR_DIRECTORY_IN_WAY;
+        code = OUTPUT_ERROR_DIRECTORY;
     discardOutputFile(file);
     return fail(error, code);
 }
@@ -285,7 +283,7 @@ std::string outputErrorText(int error) {
             return "a symbolic link is in the way";
         case OUTPUT_ERROR_SHORT_READ:
             return "the archive ends before the file's data";
-        case OUTPUT_ERROR_DIRECTORY_IN_WAY:
+        case OUTPUT_ERROR_DIRECTORY:
             return "a directory is in the way";
         case ERROR_DIRECTORY:
             return "a file is in the way";

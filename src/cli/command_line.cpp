@@ -146,6 +146,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
     // so that every refusal names the options in question.
     CLI::App app;
     app.set_help_flag();
+    // Options start with '-' everywhere: on Windows the parser would also
+    // take a path such as "/games/x.dir" for an option of the "/x" kind.
+    app.allow_windows_style_options(false);
     bool list = false, extract = false, verify = false, create = false;
     bool help = false, version = false;
     CommandLine line;

@@ -2,10 +2,12 @@
 
 #include "archive/entry.h"
 #include "browser/boxes.h"
+#include "browser/find.h"
 #include "browser/movement.h"
 #include "browser/panels.h"
 #include "browser/selection.h"
 #include "browser/state.h"
+#include "browser/viewer.h"
 #include "console/screen.h"
 #include "output/lists.h"
 #include "output/rip.h"
@@ -121,6 +123,12 @@ void handleKey(KeyCode key) {
             break;
         case KEY_INSERT:
             toggleSelection();
+            break;
+        case KEY_VIEW:
+            viewFileUnderCursor();
+            break;
+        case KEY_FIND_BY_NAME:
+            findByNameDialog();
             break;
         default:
             break;

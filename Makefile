@@ -4,12 +4,15 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+# Where `make install` puts the program and its manual page; DESTDIR for staging.
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config libncurses-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libcli11-dev nlohmann-json3-dev tmux clang libclang-rt-14-dev ccache
 
-.PHONY: all deps configure run test test-unit test-asan bench fuzz format clean
+.PHONY: all deps configure run install test test-unit test-asan bench fuzz format clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -32,6 +35,11 @@ configure: deps
 
 run: all
 	./$(BUILD)/dirrip $(BUILD)/demo.dir
+
+install: all
+	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
+	install -m 755 $(BUILD)/dirrip $(DESTDIR)$(PREFIX)/bin/dirrip
+	install -m 644 doc/dirrip.1 $(DESTDIR)$(PREFIX)/share/man/man1/dirrip.1
 
 # Every test of the normal build (unit and end-to-end), then the unit tests again
 # under AddressSanitizer and UndefinedBehaviorSanitizer.

@@ -112,7 +112,8 @@ struct HugeArchive {
         file.offset = 4096;
         encodeDirRecord(file, records);
         encodeDirRecord(DirRecord{}, records + DIR_RECORD_SIZE);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(records), sizeof records);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<char*>(records), sizeof records);
         std::filesystem::resize_file(path, 4096 + ENTRY_SIZE);
     }
     ~HugeArchive() {
@@ -155,8 +156,7 @@ void BM_ViewerOn1GBEntry(benchmark::State& state, ViewMode mode, bool toEnd) {
 }
 BENCHMARK_CAPTURE(BM_ViewerOn1GBEntry, open_hex, VIEW_HEX, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ViewerOn1GBEntry, end_hex, VIEW_HEX, true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_ViewerOn1GBEntry, open_text, VIEW_TEXT, false)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ViewerOn1GBEntry, open_text, VIEW_TEXT, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ViewerOn1GBEntry, end_text, VIEW_TEXT, true)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

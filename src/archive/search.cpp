@@ -100,7 +100,8 @@ const Entry* findByPath(const Entry* root, const std::string& path) {
         auto [directory, at] = pending.back();
         pending.pop_back();
         for (const Entry* child : directory->children) {
-            if (child->kind == KIND_UPDIR || child->name.empty() || !nameAt(wanted, at, child->name))
+            if (child->kind == KIND_UPDIR || child->name.empty() ||
+                !nameAt(wanted, at, child->name))
                 continue;
             size_t after = at + child->name.size();
             if (after == wanted.size())

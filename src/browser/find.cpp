@@ -1,6 +1,6 @@
 #include "browser/find.h"
 
-#include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -52,7 +52,8 @@ void drawList(const std::vector<const Entry*>& found, const FindListState& list,
         int index = list.top + r;
         if (index >= list.count)
             break;
-        std::string cells = " " + foundPathCells(found[static_cast<size_t>(index)], FIND_PATH_CELLS) + " ";
+        std::string cells =
+            " " + foundPathCells(found[static_cast<size_t>(index)], FIND_PATH_CELLS) + " ";
         uint8_t attribute = index == list.cursor ? LIST_CURSOR_ATTRIBUTE : ATTR_BOX;
         putText(LIST_TOP + 1 + r, LIST_LEFT + 1, attribute, cells.c_str(),
                 static_cast<unsigned>(cells.size()));
@@ -62,11 +63,9 @@ void drawList(const std::vector<const Entry*>& found, const FindListState& list,
 }  // namespace
 
 void findByNameDialog() {
-    static Cell saved[SCREEN_CELLS];
-    std::memcpy(saved, screen.draw, sizeof saved);
-    auto putBack = [] {
-        std::memcpy(screen.draw, saved, sizeof saved);
-    };
+    // The list covers the panel frames, which the main loop never redraws.
+    const std::vector<Cell> saved(screen.draw, screen.draw + SCREEN_CELLS);
+    auto putBack = [&saved] { std::copy(saved.begin(), saved.end(), screen.draw); };
 
     InputLine& line = findField();
     PatternError error = PATTERN_OK;

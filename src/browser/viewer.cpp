@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "archive/entry.h"
 #include "archive/search.h"
@@ -38,8 +38,9 @@ std::string topRow(const std::string& path, uint64_t size, ViewMode mode, int pe
 void drawPage(ViewerData* data, ViewMode mode, uint64_t top, const std::string& path) {
     static const std::string keys = [] {
         // ↑ ↓ are the code page 437 arrows 0x18 and 0x19.
-        return std::string(" ~\x18~/~\x19~/~pgup~/~pgdn~/~home~/~end~: move   ~f4~: text/hex   "
-                           "~esc~/~f10~: back to the panels");
+        return std::string(
+            " ~\x18~/~\x19~/~pgup~/~pgdn~/~home~/~end~: move   ~f4~: text/hex   "
+            "~esc~/~f10~: back to the panels");
     }();
     std::vector<ViewRow> page = pageRows(data, mode, top, VIEWER_PAGE_ROWS);
     std::string title = topRow(path, data->size, mode, pagePercent(*data, page));
@@ -80,8 +81,7 @@ void viewEntry(const ArchiveFile& file, const Entry* entry) {
 
     // The panels come back exactly as they were: the draw buffer is kept
     // whole, frames and title bar included, which the main loop never redraws.
-    static Cell saved[SCREEN_CELLS];
-    std::memcpy(saved, screen.draw, sizeof saved);
+    std::vector<Cell> saved(screen.draw, screen.draw + SCREEN_CELLS);
 
     const std::string path = pathBelowRoot(entry);
     ViewMode mode = sniffViewMode(&data);
@@ -121,7 +121,7 @@ void viewEntry(const ArchiveFile& file, const Entry* entry) {
                 break;
         }
     }
-    std::memcpy(screen.draw, saved, sizeof saved);
+    std::copy(saved.begin(), saved.end(), screen.draw);
     screenFlush();
 }
 

@@ -33,7 +33,8 @@ int dataByte(ViewerData* data, uint64_t position) {
         for (ViewerData::Block& block : data->blocks)
             if (block.lastUse < chosen->lastUse)
                 chosen = &block;
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(VIEW_BLOCK_SIZE, data->available - start));
+        const size_t want =
+            static_cast<size_t>(std::min<uint64_t>(VIEW_BLOCK_SIZE, data->available - start));
         chosen->bytes.resize(want);
         int64_t got = data->read ? data->read(start, chosen->bytes.data(), want) : -1;
         if (got < 0)
@@ -175,8 +176,9 @@ uint64_t nextRow(ViewerData* data, ViewMode mode, uint64_t position) {
 
 uint64_t rowHolding(ViewerData* data, ViewMode mode, uint64_t position) {
     if (position >= data->available)
-        return data->available == 0 || dataTruncated(*data) ? data->available
-                                                            : previousRow(data, mode, data->available);
+        return data->available == 0 || dataTruncated(*data)
+                   ? data->available
+                   : previousRow(data, mode, data->available);
     if (mode == VIEW_HEX)
         return position - position % HEX_ROW_BYTES;
     uint64_t row = lineStartBefore(data, position + 1);

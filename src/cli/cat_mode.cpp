@@ -23,7 +23,8 @@ int catMode(const std::string& archivePath, const std::string& entryPath, std::o
     const std::string shown = displayPath(entryPath);
     std::string cp437;
     // A name the archive's code page cannot hold names no entry.
-    const Entry* entry = utf8ToCp437(entryPath, &cp437) ? findByPath(session.root(), cp437) : nullptr;
+    const Entry* entry =
+        utf8ToCp437(entryPath, &cp437) ? findByPath(session.root(), cp437) : nullptr;
     if (entry == nullptr) {
         err << "dirrip: no file '" << shown << "' in '" << displayPath(archivePath) << "'\n";
         return 1;

@@ -54,16 +54,16 @@ TEST(FindByName, MatchesNamesAnywhereInWalkOrder) {
     } cases[] = {
         {"*.txt", {"MAPS\\DEEP\\NOTE.txt", "MAPS\\LEVELS.TXT", "README.TXT"}},
         {"M*", {"MAPS"}},
-        {"*", {"MAPS", "MAPS\\DEEP", "MAPS\\DEEP\\NOTE.txt", "MAPS\\E1M1.MAP", "MAPS\\LEVELS.TXT",
-               "SOUNDS", "SOUNDS\\BOOM.WAV", "DATA\\CFG.INI", "README.TXT"}},
-        {"...", {}},                       // "..." entries are never found
-        {"CFG.INI", {}},                   // the name is DATA\CFG.INI as a whole
+        {"*",
+         {"MAPS", "MAPS\\DEEP", "MAPS\\DEEP\\NOTE.txt", "MAPS\\E1M1.MAP", "MAPS\\LEVELS.TXT",
+          "SOUNDS", "SOUNDS\\BOOM.WAV", "DATA\\CFG.INI", "README.TXT"}},
+        {"...", {}},      // "..." entries are never found
+        {"CFG.INI", {}},  // the name is DATA\CFG.INI as a whole
         {"data\\*", {"DATA\\CFG.INI"}},
-        {"[", {}},                         // an invalid mask finds nothing
+        {"[", {}},  // an invalid mask finds nothing
         {"?OOM.WA[UVW]", {"SOUNDS\\BOOM.WAV"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(paths(findByName(&tree.root, c.mask)), c.found) << c.mask;
+    for (const Case& c : cases) EXPECT_EQ(paths(findByName(&tree.root, c.mask)), c.found) << c.mask;
 }
 
 TEST(FindByName, WalksTreesOfAnyDepthWithoutRecursion) {
@@ -89,7 +89,7 @@ TEST(FindByPath, FindsWholeNamesWithoutCase) {
         {"DATA/CFG.INI", "DATA\\CFG.INI"},  // a name holding the archive's separator
         {"MAPS", "MAPS"},
         {"MAPS/", "MAPS"},
-        {"*.TXT", nullptr},                 // names are never patterns
+        {"*.TXT", nullptr},  // names are never patterns
         {"MAPS/NOPE", nullptr},
         {"README.TXT/X", nullptr},
         {"", nullptr},
@@ -111,12 +111,9 @@ TEST(MatchesAnyPattern, MatchesThePathOrTheName) {
         const char* name;
         bool wanted;
     } cases[] = {
-        {{}, "A/B.TXT", "B.TXT", true},
-        {{"*.txt"}, "A/B.TXT", "B.TXT", true},
-        {{"A/*"}, "A/B.TXT", "B.TXT", true},
-        {{"a/b.txt"}, "A/B.TXT", "B.TXT", true},
-        {{"B/*"}, "A/B.TXT", "B.TXT", false},
-        {{"*.MAP", "*.WAV"}, "S/BOOM.WAV", "BOOM.WAV", true},
+        {{}, "A/B.TXT", "B.TXT", true},       {{"*.txt"}, "A/B.TXT", "B.TXT", true},
+        {{"A/*"}, "A/B.TXT", "B.TXT", true},  {{"a/b.txt"}, "A/B.TXT", "B.TXT", true},
+        {{"B/*"}, "A/B.TXT", "B.TXT", false}, {{"*.MAP", "*.WAV"}, "S/BOOM.WAV", "BOOM.WAV", true},
         {{"[z-"}, "Z", "Z", false},
     };
     for (const Case& c : cases)

@@ -30,8 +30,8 @@ TEST(FindList, CursorMovesStopAtTheEndsAndStayShown) {
         int count, cursor, top, step;
         int wantCursor, wantTop;
     } cases[] = {
-        {5, 0, 0, -1, 0, 0},     {5, 4, 0, 1, 4, 0},      {30, 17, 0, 1, 18, 1},
-        {30, 18, 1, -1, 17, 1},  {30, 1, 1, -1, 0, 0},    {30, 0, 0, 18, 18, 1},
+        {5, 0, 0, -1, 0, 0},     {5, 4, 0, 1, 4, 0},        {30, 17, 0, 1, 18, 1},
+        {30, 18, 1, -1, 17, 1},  {30, 1, 1, -1, 0, 0},      {30, 0, 0, 18, 18, 1},
         {30, 18, 1, 18, 29, 12}, {30, 29, 12, -18, 11, 11}, {30, 29, 12, -30, 0, 0},
         {0, 0, 0, 1, 0, 0},
     };
@@ -176,8 +176,9 @@ TEST_F(FindViewerTest, ViewerShowsTheFileAndPutsThePanelsBack) {
     EXPECT_EQ(text[4], bar);
     EXPECT_EQ(text[24].rfind(" ↑/↓/pgup/pgdn/home/end: move ", 0), 0u);
     EXPECT_EQ(hex[0].substr(49), "          34 bytes  hex   70%  ");
-    EXPECT_EQ(hex[1], "00000000  66 69 72 73 74 20 6C 69  6E 65 0D 0A 73 65 63 6F  "
-                      "first line♪◙seco    ");
+    EXPECT_EQ(hex[1],
+              "00000000  66 69 72 73 74 20 6C 69  6E 65 0D 0A 73 65 63 6F  "
+              "first line♪◙seco    ");
     EXPECT_EQ(std::memcmp(before, screen.draw, sizeof before), 0);
     EXPECT_EQ(recorder.frames[3][2], cells(2, 0, 80));  // the panels, as they were
     setConsoleBackend(&console);

@@ -19,14 +19,15 @@ struct MemoryEntry {
     explicit MemoryEntry(std::string content, uint64_t size = UINT64_MAX)
         : bytes(std::move(content)) {
         uint64_t entrySize = size == UINT64_MAX ? bytes.size() : size;
-        initViewerData(&data, entrySize, bytes.size(), [this](uint64_t at, void* buffer, size_t count) {
-            if (at >= bytes.size())
-                return int64_t{0};
-            size_t n = std::min<size_t>(count, bytes.size() - at);
-            std::memcpy(buffer, bytes.data() + at, n);
-            bytesRead += n;
-            return static_cast<int64_t>(n);
-        });
+        initViewerData(&data, entrySize, bytes.size(),
+                       [this](uint64_t at, void* buffer, size_t count) {
+                           if (at >= bytes.size())
+                               return int64_t{0};
+                           size_t n = std::min<size_t>(count, bytes.size() - at);
+                           std::memcpy(buffer, bytes.data() + at, n);
+                           bytesRead += n;
+                           return static_cast<int64_t>(n);
+                       });
     }
 };
 
@@ -86,8 +87,12 @@ TEST(ViewerMode, OpensInHexForBinaryData) {
         {"plain text\r\n\twith tabs\f\x1A", VIEW_TEXT},
         {"", VIEW_TEXT},
         {std::string("text with one NUL\0", 18), VIEW_HEX},
-        {"\x01\x02\x03\x04" "ab", VIEW_HEX},
-        {"\x01\x02" "abc", VIEW_TEXT},
+        {"\x01\x02\x03\x04"
+         "ab",
+         VIEW_HEX},
+        {"\x01\x02"
+         "abc",
+         VIEW_TEXT},
         // A NUL after the first 4 KB does not count.
         {std::string(4096, 'a') + std::string(1, '\0'), VIEW_TEXT},
     };

@@ -53,9 +53,9 @@ class AddedKeys : public ::testing::Test {
 TEST_F(AddedKeys, F4ViewsTextAndHexAndGivesThePanelsBack) {
     std::string text;
     for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
-    writeArchive(dir, archiveDirectory("", {archiveDirectory("DOCS", {}),
-                                            archiveFile("NOTES.TXT", text)}),
-                 "game.dir");
+    writeArchive(
+        dir, archiveDirectory("", {archiveDirectory("DOCS", {}), archiveFile("NOTES.TXT", text)}),
+        "game.dir");
     start("game.dir");
     session->sendKeys("Down");
     ASSERT_TRUE(rowShows(0, "2 file from 2")) << session->dump();
@@ -103,9 +103,10 @@ TEST_F(AddedKeys, AltF7FindsByMaskAndEnterShowsTheEntry) {
     for (int i = 0; i < 50; ++i)
         sounds.push_back(archiveFile("S" + std::to_string(100 + i) + ".WAV", "x"));
     sounds.push_back(archiveFile("ZBOOM.VOC", "boom"));
-    writeArchive(dir, archiveDirectory("", {archiveDirectory("SOUNDS", sounds),
-                                            archiveFile("ZBOOM.TXT", "t")}),
-                 "game.dir");
+    writeArchive(
+        dir,
+        archiveDirectory("", {archiveDirectory("SOUNDS", sounds), archiveFile("ZBOOM.TXT", "t")}),
+        "game.dir");
     start("game.dir");
     session->sendKeys("M-F7");
     ASSERT_TRUE(rowShows(11, "find by name")) << session->dump();

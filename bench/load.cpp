@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/entry.h"
-#include "archive/loader.h"
+#include "archive/session.h"
+#include "archive/walk.h"
 #include "archive/writer.h"
 
 namespace {
@@ -37,14 +37,12 @@ struct Archive {
 
 std::vector<Archive> archives;
 
+// Entries below the root, "..." entries included.
 size_t countEntries(const Entry* root) {
     size_t count = 0;
-    std::vector<const Entry*> pending{root};
-    while (!pending.empty()) {
-        const Entry* entry = pending.back();
-        pending.pop_back();
-        count += entry->children.size();
-        pending.insert(pending.end(), entry->children.begin(), entry->children.end());
+    for (TreeWalk walk(root, WALK_WITHOUT_PATHS); walk.next();) {
+        if (walk.step() == WALK_ENTER)
+            count += walk.entry()->children.size();
     }
     return count;
 }
@@ -60,22 +58,21 @@ double cpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-// Loads `path` into a fresh root and says how long the load took.
+// Opens and loads `path` in a fresh session and says how long that took (the
+// teardown afterwards is not timed).
 LoadTime loadOnce(const std::string& path, size_t* entries) {
-    Entry root;
-    root.info = new EntryInfo;
+    ArchiveSession session;
     const double cpuStart = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    const int loaded = loadArchive(path.c_str(), &root);
+    const int loaded = session.open(path.c_str(), path);
     const auto stop = std::chrono::steady_clock::now();
     const double cpuStop = cpuSeconds();
-    if (loaded != 1 || root.children.empty()) {
+    if (loaded != 1) {
         std::fprintf(stderr, "bench_load: cannot load %s\n", path.c_str());
         std::exit(1);
     }
     if (entries != nullptr)
-        *entries = countEntries(&root);
-    destroyDescendants(&root);
+        *entries = countEntries(session.root());
     return {std::chrono::duration<double>(stop - start).count(), cpuStop - cpuStart};
 }
 
@@ -220,7 +217,6 @@ void printSummary(const std::string& self) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    releaseInfoHook = releaseEntryInfo;
     if (argc == 3 && std::string(argv[1]) == "--peak-memory") {
         size_t entries = 0;
         const LoadTime time = loadOnce(argv[2], &entries);

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "console/key_decoder.h"
 #include "console/screen.h"
 #include "console/terminal.h"

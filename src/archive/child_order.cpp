@@ -8,12 +8,9 @@
 #include <string>
 
 #include "archive/entry.h"
+#include "text/ascii_fold.h"
 
 namespace {
-
-unsigned char foldByte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
 
 struct Key {
     uint64_t high;
@@ -29,7 +26,7 @@ Key makeKey(Entry* entry, uint32_t position, bool folded) {
     for (size_t i = 0; i < 16; ++i) {
         uint64_t byte = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
         if (folded)
-            byte = foldByte(static_cast<unsigned char>(byte));
+            byte = foldAscii(static_cast<unsigned char>(byte));
         (i < 8 ? key.high : key.low) |= byte << (8 * (7 - i % 8));
     }
     return key;
@@ -43,8 +40,8 @@ __attribute__((noinline)) int compareTails(const std::string& a, const std::stri
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
         if (folded) {
-            x = foldByte(x);
-            y = foldByte(y);
+            x = foldAscii(x);
+            y = foldAscii(y);
         }
         if (x != y)
             return x < y ? -1 : 1;
@@ -142,7 +139,7 @@ void sortChildren(std::vector<Entry*>& children) {
     sortKeysAsChildren(keys, children);
 }
 
-void dropDuplicatesAndSort(std::vector<Entry*>& children, void (*discard)(Entry*)) {
+void dropDuplicatesAndSort(std::vector<Entry*>& children, DiscardChild discard, void* context) {
     if (dropNothingSortedAlready(children))
         return;
     std::vector<Key> keys;
@@ -164,7 +161,7 @@ void dropDuplicatesAndSort(std::vector<Entry*>& children, void (*discard)(Entry*
     size_t kept = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
         if (kept > 0 && compareNames(keys[kept - 1], keys[i], true) == 0) {
-            discard(keys[i].entry);
+            discard(keys[i].entry, keys[kept - 1].entry, context);
         } else {
             keys[kept++] = keys[i];
         }

@@ -9,18 +9,15 @@
 #include <utility>
 
 #include "archive/entry_arena.h"
+#include "archive/walk.h"
 #include "archive/wildmatch.h"
+#include "text/ascii_fold.h"
 
 int (*releaseInfoHook)(EntryInfo* info) = nullptr;
 
 namespace {
 
 constexpr size_t SPLIT_PART_LIMIT = 255;
-
-unsigned char foldByte(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') ? u - 32 : u;
-}
 
 constexpr size_t FIRST_BLOCK_BYTES = 64 * 1024;
 constexpr size_t LAST_BLOCK_BYTES = 2 * 1024 * 1024;  // one huge page
@@ -118,15 +115,15 @@ int releaseEntryInfo(EntryInfo* info) {
 }
 
 void destroyDescendants(Entry* directory) {
-    std::vector<Entry*> pending = std::move(directory->children);
-    directory->children.clear();
-    while (!pending.empty()) {
-        Entry* entry = pending.back();
-        pending.pop_back();
-        pending.insert(pending.end(), entry->children.begin(), entry->children.end());
-        entry->children.clear();
-        delete entry;
+    // A directory's children go when the walk leaves it: by then everything
+    // below them is gone, and the walk reads their list no more.
+    TreeWalk walk(directory, WALK_WITHOUT_PATHS);
+    while (walk.next()) {
+        if (walk.step() == WALK_LEAVE) {
+            for (const Entry* child : walk.entry()->children) delete child;
+        }
     }
+    directory->children.clear();
 }
 
 bool entryBefore(const Entry* a, const Entry* b) {
@@ -137,13 +134,7 @@ bool entryBefore(const Entry* a, const Entry* b) {
 }
 
 bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (foldByte(a[i]) != foldByte(b[i]))
-            return false;
-    }
-    return true;
+    return equalFoldingAscii(a, b);
 }
 
 int addChild(Entry* directory, const char* name, uint32_t size, EntryInfo* info, int32_t kind) {
@@ -214,18 +205,4 @@ void splitName(const Entry* entry, std::string* drive, std::string* directory,
     }
     if (baseName != nullptr)
         *baseName = part(baseStart, dot == std::string::npos ? name.size() : dot);
-}
-
-std::string fullPath(const Entry* entry) {
-    std::vector<const std::string*> names;
-    for (const Entry* e = entry; e != nullptr; e = e->parent) names.push_back(&e->name);
-    std::string path;
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        if (it != names.rbegin())
-            path += '\\';
-        path += **it;
-    }
-    if (entry->kind != KIND_FILE)
-        path += '\\';
-    return path;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/entry.h"
+#include "text/ascii_fold.h"
 
 class FoldIndex {
   public:
@@ -15,10 +16,7 @@ class FoldIndex {
     static uint32_t hashName(const std::string& name) {
         uint64_t h = 0xcbf29ce484222325ull;
         for (char c : name) {
-            unsigned char u = static_cast<unsigned char>(c);
-            if (u >= 'a' && u <= 'z')
-                u -= 32;
-            h = (h ^ u) * 0x100000001b3ull;
+            h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
         }
         h ^= h >> 33;
         h *= 0xff51afd7ed558ccdull;

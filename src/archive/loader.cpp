@@ -18,6 +18,7 @@
 #include "archive/child_order.h"
 #include "archive/entry.h"
 #include "archive/fold_index.h"
+#include "archive/load_observer.h"
 #include "archive/record.h"
 #include "platform/archive_file.h"
 
@@ -34,6 +35,8 @@ constexpr size_t READ_CHUNK_MAX = 1u << 20;
 class RecordReader {
   public:
     explicit RecordReader(const ArchiveFile& file) : file_(file), fileSize_(file.size()) {}
+
+    uint64_t fileSize() const { return fileSize_; }
 
     // Fills `bytes` with the record at `position`; false when it cannot be
     // read whole.
@@ -76,6 +79,8 @@ struct Frame {
     uint64_t position;
     bool fresh;        // the directory had no children when the listing began
     bool guardsStart;  // listingStart is in Loader::activeStarts_
+    bool repeat;       // a listing read before, or one inside it: not reported again
+    LoadObserver* observer;  // null unless this listing's drops are to be reported
     // Children [0, indexed) are free of duplicates and in `index`; those after
     // them are appended unchecked until a lookup or the listing's end.
     size_t indexed;
@@ -91,24 +96,29 @@ void discardEntry(Entry* entry) {
 
 class Loader {
   public:
-    Loader(RecordReader& reader, Entry* root, uint32_t cap)
-        : reader_(reader), root_(root), cap_(cap) {}
+    Loader(RecordReader& reader, Entry* root, uint32_t cap, LoadObserver* observer)
+        : reader_(reader), root_(root), cap_(cap), observer_(observer) {}
 
     // Returns true when the walk stopped at the cap.
     bool run() {
-        open(root_, 0, true);
+        open(root_, 0, true, false);
+        if (observer_ != nullptr)
+            readStarts_.emplace(0, root_);
         bool capped = false;
         unsigned char bytes[DIR_RECORD_SIZE];
         while (!frames_.empty()) {
             Frame& frame = frames_.back();
             DirRecord record;
-            bool isEnd = !reader_.read(frame.position, bytes);
-            if (!isEnd) {
-                record = decodeDirRecord(bytes);
-                isEnd = record.type != TYPE_FILE && record.type != TYPE_DIRECTORY;
+            const bool readWhole = reader_.read(frame.position, bytes);
+            if (!readWhole) {
+                close(frame.position == frame.listingStart && frame.position >= reader_.fileSize()
+                          ? LISTING_OUTSIDE
+                          : LISTING_CUT_SHORT);
+                continue;
             }
-            if (isEnd) {
-                close();
+            record = decodeDirRecord(bytes);
+            if (record.type != TYPE_FILE && record.type != TYPE_DIRECTORY) {
+                close(LISTING_COMPLETE);
                 continue;
             }
             if (records_ == cap_) {
@@ -116,6 +126,8 @@ class Loader {
                 break;
             }
             ++records_;
+            if (observer_ != nullptr && !frame.repeat)
+                observer_->recordRead(frame.directory, record, frame.position);
             frame.position += DIR_RECORD_SIZE;
             if (record.type == TYPE_FILE) {
                 // Whether it is a duplicate is settled later, in bulk.
@@ -134,6 +146,8 @@ class Loader {
             Entry* target = nullptr;
             if (found >= 0) {
                 target = children[static_cast<size_t>(found)];
+                if (frame.observer != nullptr)
+                    frame.observer->duplicateDropped(frame.directory, name, target);
             } else {
                 target = append(frame, std::move(name), record.size, record.offset, KIND_SUBDIR);
                 frame.index->insert(hash, static_cast<uint32_t>(frame.indexed++));
@@ -141,13 +155,27 @@ class Loader {
             if (activeStarts_.count(record.offset) != 0) {
                 // The listing is still being read further up: entering it again
                 // would never end, so the directory keeps just its "...".
-                open(target, record.offset, false);
-                close();
-            } else {
-                open(target, record.offset, true);
+                if (observer_ != nullptr && !frame.repeat)
+                    observer_->cycleCut(frame.directory, record);
+                open(target, record.offset, false, true);
+                close(LISTING_COMPLETE);
+                continue;
             }
+            bool repeat = frame.repeat;
+            if (observer_ != nullptr) {
+                auto [first, isNew] = readStarts_.emplace(record.offset, target);
+                if (!isNew && !frame.repeat) {
+                    observer_->listingShared(frame.directory, record, first->second);
+                }
+                repeat = repeat || !isNew;
+            }
+            open(target, record.offset, true, repeat);
         }
-        while (!frames_.empty()) close();
+        // At the cap the listings still open were not read to their ends: what
+        // is settled now goes unreported.
+        observer_ = nullptr;
+        for (Frame& frame : frames_) frame.observer = nullptr;
+        while (!frames_.empty()) close(LISTING_CUT_SHORT);
         for (auto& [directory, index] : reentered_) sortChildren(directory->children);
         return capped;
     }
@@ -156,8 +184,9 @@ class Loader {
     // Starts reading the listing at `start` into `directory`; every directory
     // but the root first receives its "..." entry (dropped in due course if
     // the directory has one already).
-    void open(Entry* directory, uint64_t start, bool guardStart) {
-        Frame frame{directory, start, start, false, guardStart, 0, nullptr, nullptr};
+    void open(Entry* directory, uint64_t start, bool guardStart, bool repeat) {
+        Frame frame{directory, start,   start,   false,  guardStart, repeat,
+                    repeat ? nullptr : observer_, 0, nullptr, nullptr};
         auto known = reentered_.find(directory);
         if (known != reentered_.end()) {
             frame.index = known->second.get();
@@ -179,14 +208,20 @@ class Loader {
             append(frames_.back(), "...", 0, 0, KIND_UPDIR);
     }
 
-    void close() {
+    void close(ListingEnd how) {
         Frame& frame = frames_.back();
         if (frame.guardsStart)
             activeStarts_.erase(frame.listingStart);
+        if (observer_ != nullptr && !frame.repeat) {
+            const uint64_t end = how == LISTING_COMPLETE ? frame.position + DIR_RECORD_SIZE
+                                                         : std::min(frame.position, reader_.fileSize());
+            observer_->listingRead(frame.directory, frame.listingStart,
+                                   std::max(end, frame.listingStart), how);
+        }
         if (frame.index == nullptr) {
             // A listing without directory records never needed the index:
             // settle its duplicates and its order in one go.
-            dropDuplicatesAndSort(frame.directory->children, discardEntry);
+            dropDuplicatesAndSort(frame.directory->children, dropChild, &frame);
         } else {
             catchUp(frame);
             if (frame.fresh) {
@@ -210,8 +245,9 @@ class Loader {
         for (size_t i = frame.indexed; i < children.size(); ++i) {
             Entry* entry = children[i];
             const uint32_t hash = FoldIndex::hashName(entry->name);
-            if (frame.index->find(hash, entry->name, children) >= 0) {
-                discardEntry(entry);
+            const int64_t found = frame.index->find(hash, entry->name, children);
+            if (found >= 0) {
+                dropChild(entry, children[static_cast<size_t>(found)], &frame);
                 continue;
             }
             children[kept] = entry;
@@ -220,6 +256,16 @@ class Loader {
         }
         children.resize(kept);
         frame.indexed = kept;
+    }
+
+    // Reports a dropped child when the listing is read for the first time, then
+    // destroys it. "..." entries are dropped whenever a directory is entered
+    // again; they are no record's doing and go unreported.
+    static void dropChild(Entry* dropped, const Entry* kept, void* context) {
+        const Frame& frame = *static_cast<const Frame*>(context);
+        if (frame.observer != nullptr && dropped->kind != KIND_UPDIR)
+            frame.observer->duplicateDropped(frame.directory, dropped->name, kept);
+        discardEntry(dropped);
     }
 
     Entry* append(Frame& frame, std::string name, uint32_t size, uint32_t offset, int32_t kind) {
@@ -237,14 +283,31 @@ class Loader {
     RecordReader& reader_;
     Entry* root_;
     uint32_t cap_;
+    LoadObserver* observer_;
     uint32_t records_ = 0;
     std::vector<Frame> frames_;
     std::unordered_set<uint64_t> activeStarts_;
+    // With an observer: each listing start read so far, and the directory it
+    // was read for first.
+    std::unordered_map<uint64_t, const Entry*> readStarts_;
     std::unordered_map<Entry*, std::unique_ptr<FoldIndex>> reentered_;
 };
 
 }  // namespace
 
+uint32_t loadRecordCap(uint64_t fileSize, uint32_t recordCap) {
+    const uint64_t records = fileSize / DIR_RECORD_SIZE + LOAD_SHARED_ALLOWANCE;
+    return static_cast<uint32_t>(std::min<uint64_t>(recordCap, records));
+}
+
+bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap,
+                     LoadObserver* observer) {
+    RecordReader reader(file);
+    Loader loader(reader, root, loadRecordCap(file.size(), recordCap), observer);
+    return loader.run();
+}
+
+// Start-up's way in until it opens archives through ArchiveSession.
 int loadArchive(const char* path, Entry* root) {
     return loadArchiveLimited(path, root, LOAD_ENTRY_CAP);
 }
@@ -254,15 +317,8 @@ int loadArchiveLimited(const char* path, Entry* root, uint32_t recordCap) {
     ArchiveFile file;
     if (!file.open(path))
         return 0;
-    loadArchiveFrom(file, root, recordCap);
+    lastLoadCapped = loadArchiveFrom(file, root, recordCap);
     return 1;
-}
-
-bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap) {
-    RecordReader reader(file);
-    Loader loader(reader, root, recordCap);
-    lastLoadCapped = loader.run();
-    return lastLoadCapped;
 }
 
 bool loadCapReached() {

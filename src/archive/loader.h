@@ -1,10 +1,12 @@
-// Reading a DIR archive's listings into the Entry tree.
+// Reading a DIR archive's listings into the Entry tree. Front ends open
+// archives through ArchiveSession (archive/session.h), which calls this.
 #pragma once
 
 #include <cstdint>
 
 class ArchiveFile;
 class Entry;
+class LoadObserver;
 
 // The most file and directory records one load reads, kept or dropped. Listings
 // that many directory records share can multiply an archive's entries without
@@ -12,20 +14,36 @@ class Entry;
 // whole (each record costs roughly 150 bytes of memory).
 constexpr uint32_t LOAD_ENTRY_CAP = 16u * 1024u * 1024u;
 
+// Records a load may read beyond one per 44 bytes of the file. An archive whose
+// listings are each read once holds at most that many records; more come only
+// from listings read again because directory records share them. This lets a
+// modest sharing load while a small hostile file stops within about a second
+// and a couple of hundred megabytes, instead of running up to LOAD_ENTRY_CAP.
+constexpr uint32_t LOAD_SHARED_ALLOWANCE = 1u << 20;
+
+// The cap on records for a load of a file of `fileSize` bytes asked to read at
+// most `recordCap`: the smaller of `recordCap` and one record per 44 bytes of
+// the file plus LOAD_SHARED_ALLOWANCE.
+uint32_t loadRecordCap(uint64_t fileSize, uint32_t recordCap);
+
+// Loads the listings of the open archive `file` into the tree under `root`,
+// stopping after loadRecordCap(file size, recordCap) records, and tells
+// `observer` (when not null) what it reads, mends and drops. Returns true when
+// it stopped at the cap.
+bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap,
+                     LoadObserver* observer = nullptr);
+
 // Loads the archive at `path` (opened read-only, exactly as given) into the
 // tree under `root`. Returns 1 when the file could be opened, whatever it held,
 // 0 when it could not. Loading stops early, keeping what was read, when the
-// entry cap is reached (see loadCapReached).
+// entry cap is reached (see loadCapReached). Kept for start-up until it opens
+// archives through ArchiveSession; everything else uses the session.
 int loadArchive(const char* path, Entry* root);
 
-// As loadArchive, with `recordCap` in place of LOAD_ENTRY_CAP (tests and fuzzing
-// use small caps). Returns 1 when the file could be opened, 0 when it could not
-// (also when `path` names anything but a regular file).
+// As loadArchive, with `recordCap` in place of LOAD_ENTRY_CAP. Returns 1 when
+// the file could be opened, 0 when it could not (also when `path` names
+// anything but a regular file).
 int loadArchiveLimited(const char* path, Entry* root, uint32_t recordCap);
 
-// Loads the listings of the open archive `file` into the tree under `root`,
-// stopping after `recordCap` records. Returns true when it stopped at the cap.
-bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap);
-
-// True when the last loadArchive stopped at the cap on the number of entries.
+// True when the last loadArchive or loadArchiveLimited stopped at the cap.
 bool loadCapReached();

@@ -10,13 +10,14 @@ ArchiveSession::~ArchiveSession() {
     destroyDescendants(&root_);
 }
 
-int ArchiveSession::open(const char* openPath, const std::string& rootName, uint32_t recordCap) {
+int ArchiveSession::open(const char* openPath, const std::string& rootName, uint32_t recordCap,
+                         LoadObserver* observer) {
     root_.name = rootName;
     if (!file_.open(openPath, &openError_)) {
         status_ = SESSION_OPEN_FAILED;
         return 0;
     }
-    const bool capped = loadArchiveFrom(file_, &root_, recordCap);
+    const bool capped = loadArchiveFrom(file_, &root_, recordCap, observer);
     if (capped)
         status_ = SESSION_TOO_LARGE;
     else if (root_.children.empty())

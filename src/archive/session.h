@@ -11,6 +11,8 @@
 #include "archive/loader.h"
 #include "platform/archive_file.h"
 
+class LoadObserver;
+
 // How opening and loading an archive ended.
 enum SessionStatus : int32_t {
     SESSION_OK = 0,           // the root holds at least one entry
@@ -21,6 +23,8 @@ enum SessionStatus : int32_t {
 
 class ArchiveSession {
   public:
+    // Makes the root (kind KIND_ROOT, with an EntryInfo) and installs
+    // releaseEntryInfo as releaseInfoHook, which every session's entries need.
     ArchiveSession();
     // Tears the whole tree down, without recursion, and closes the file.
     ~ArchiveSession();
@@ -28,11 +32,13 @@ class ArchiveSession {
     ArchiveSession& operator=(const ArchiveSession&) = delete;
 
     // Opens the archive at `openPath` (exactly as given) once and loads its
-    // tree under a root named `rootName`, reading at most `recordCap` records.
-    // Returns 1 when status() is SESSION_OK, 0 otherwise; the tree keeps
-    // whatever was read either way. A session is opened once.
+    // tree under a root named `rootName`, reading at most `recordCap` records
+    // (see loadRecordCap) and telling `observer` (when not null) what the
+    // loader reads, mends and drops. Returns 1 when status() is SESSION_OK, 0
+    // otherwise; the tree keeps whatever was read either way. A session is
+    // opened once.
     int open(const char* openPath, const std::string& rootName,
-             uint32_t recordCap = LOAD_ENTRY_CAP);
+             uint32_t recordCap = LOAD_ENTRY_CAP, LoadObserver* observer = nullptr);
 
     SessionStatus status() const { return status_; }
     // The system's words for why the file could not be opened; empty otherwise.

@@ -2,11 +2,9 @@
 // upper case; every other byte (accented letters included) matches itself.
 #include "archive/wildmatch.h"
 
-namespace {
+#include "text/ascii_fold.h"
 
-unsigned char fold(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
+namespace {
 
 bool onlyStars(const char* p) {
     if (*p != '*')
@@ -52,9 +50,9 @@ WildMatchResult matchSet(const char** pp, unsigned char c) {
         // Ranges may be written either way round; the ends are compared
         // unfolded to decide which is which, the text character folded.
         if (low < high) {
-            matched = fold(low) <= fold(c) && fold(c) <= fold(high);
+            matched = foldAscii(low) <= foldAscii(c) && foldAscii(c) <= foldAscii(high);
         } else {
-            matched = fold(high) <= fold(c) && fold(c) <= fold(low);
+            matched = foldAscii(high) <= foldAscii(c) && foldAscii(c) <= foldAscii(low);
         }
     }
     if (matched == negated)
@@ -99,7 +97,7 @@ WildMatchResult wildMatchStatus(const char* p, const char* t) {
                 break;
             }
             default:
-                if (fold(static_cast<unsigned char>(*p)) != fold(static_cast<unsigned char>(*t))) {
+                if (foldAscii(static_cast<unsigned char>(*p)) != foldAscii(static_cast<unsigned char>(*t))) {
                     return WM_CHAR_MISS;
                 }
         }
@@ -125,7 +123,7 @@ WildMatchResult wildMatchAfterStar(const char* p, const char* t) {
     for (;;) {
         WildMatchResult result = WM_CHAR_MISS;
         const unsigned char c = static_cast<unsigned char>(*t);
-        if (next == '[' || fold(next) == fold(c))
+        if (next == '[' || foldAscii(next) == foldAscii(c))
             result = wildMatchStatus(p, t);
         if (c == '\0')
             return WM_TEXT_ENDED;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 
 std::string screenText(std::string_view utf8) {
     std::string bytes;

@@ -5,10 +5,7 @@
 #include <string>
 #include <string_view>
 
-// `text` with every byte that a terminal could take as control written as
-// \xHH: C0 controls, DEL, C1 controls and bytes that are not valid UTF-8.
-// Valid UTF-8 characters other than those pass unchanged.
-std::string escapeControls(std::string_view text);
+#include "text/escape.h"
 
 // The end message for `reason` (a TerminationReason), without line ends;
 // empty for reasons that print nothing on standard output. `archivePath` and

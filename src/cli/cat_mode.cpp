@@ -7,7 +7,7 @@
 #include "archive/search.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
-#include "console/cp437.h"
+#include "text/cp437.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "archive/entry.h"
 #include "archive/record.h"
 #include "cli/display_name.h"
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "output/output_name.h"
 
 namespace {

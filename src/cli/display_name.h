@@ -4,21 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "archive/entry.h"
-
 // A code page 437 name for a terminal or a text listing: bytes above 0x7F as
 // their UTF-8 glyphs, control bytes (below 0x20 and 0x7F) as \xNN, so that no
 // archive can send escape sequences to the terminal.
 std::string displayName(std::string_view cp437Name);
 
-// A code page 437 name in UTF-8 with control bytes kept as they are (for JSON,
-// whose writer escapes them itself).
-std::string utf8Name(std::string_view cp437Name);
-
 // A path given by the user (UTF-8), with control bytes and invalid UTF-8 as \xNN.
 std::string displayPath(std::string_view path);
-
-// The path of `entry` inside the archive: the names from below the root down
-// to the entry, '/' between them and for the '\' the loader made of a stored
-// '/', in code page 437 as stored. Empty for the root.
-std::string archivePathOf(const Entry* entry);

@@ -8,7 +8,8 @@
 
 #include "cli/open_archive.h"
 #include "cli/display_name.h"
-#include "cli/tree_walk.h"
+#include "text/cp437.h"
+#include "archive/walk.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int listMode(const std::string& archivePath, ListFormat format, std::ostream& ou
             ++directories;
         }
         if (format == LIST_JSON) {
-            entries.push_back({{"path", utf8Name(path)},
+            entries.push_back({{"path", cp437TextToUtf8(path)},
                                {"kind", kindWord(entry)},
                                {"size", entry->size},
                                {"offset", offset}});

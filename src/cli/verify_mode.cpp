@@ -16,8 +16,9 @@
 #include "archive/entry.h"
 #include "archive/record.h"
 #include "cli/display_name.h"
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "output/output_name.h"
+#include "text/ascii_fold.h"
 
 namespace {
 
@@ -27,18 +28,9 @@ std::string hex(uint64_t value) {
     return text;
 }
 
-std::string foldCase(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded) {
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 32);
-    }
-    return folded;
-}
-
 // What extraction would write for a name that needed no change at all.
 std::string plainOutputPath(const std::string& name) {
-    std::string path = utf8Name(name);
+    std::string path = cp437TextToUtf8(name);
     std::replace(path.begin(), path.end(), '\\', '/');
     return path;
 }
@@ -126,7 +118,7 @@ class Verifier {
 
         if (name.empty())
             find(path, "has an empty name");
-        std::string folded = foldCase(name);
+        std::string folded = foldAsciiText(name);
         auto [existing, added] = stack.back().names->emplace(folded, path);
         if (!added)
             find(path, "is dropped: the same name as '" + displayName(existing->second) +

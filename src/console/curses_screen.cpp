@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 
 namespace {
 

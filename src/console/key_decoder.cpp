@@ -2,7 +2,7 @@
 // the PC scan code of the key, the form the rest of the program expects.
 #include "console/key_decoder.h"
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 
 void MemoryConsole::flush(const Cell* cells) {
     for (int i = 0; i < SCREEN_CELLS; ++i) frame[i] = cells[i];

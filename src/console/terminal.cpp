@@ -17,7 +17,7 @@
 #include <string>
 
 #include "console/backend.h"
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "console/curses_screen.h"
 #include "console/key_decoder.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
 

@@ -1,6 +1,6 @@
 #include "output/output_name.h"
 
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "console/window.h"
 
 std::string outputPathFor(std::string_view storedName) {

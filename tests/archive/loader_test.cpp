@@ -14,6 +14,7 @@
 
 #include "archive/entry.h"
 #include "archive/record.h"
+#include "archive/walk.h"
 #include "support/archive_fixture.h"
 
 namespace {
@@ -316,6 +317,59 @@ TEST(Loader, SharedListingsStopAtTheCap) {
     LoadedArchive small(
         dir.write("small.dir", std::vector<uint8_t>(bytes.end() - at(2), bytes.end())), 5000);
     EXPECT_FALSE(small.capped);
+}
+
+TEST(Loader, TheCapCountsEveryRecordReadExactly) {
+    TempDir dir;
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 10; ++i) appendRecord(bytes, "F" + std::to_string(i), TYPE_FILE);
+    appendRecord(bytes, "f0", TYPE_FILE);  // dropped as a duplicate, but read
+    appendEnd(bytes);
+    const std::string path = dir.write("flat.dir", bytes);
+    struct Case {
+        uint32_t cap;
+        size_t children;
+        bool capped;
+    };
+    const Case cases[] = {{1, 1, true}, {10, 10, true}, {11, 10, false}, {12, 10, false}};
+    for (const Case& c : cases) {
+        LoadedArchive loaded(path, c.cap);
+        EXPECT_EQ(loaded.root.children.size(), c.children) << c.cap;
+        EXPECT_EQ(loaded.capped, c.capped) << c.cap;
+    }
+}
+
+TEST(Loader, RecordsBeyondTheFileSizeAreAllowedOnlyForSharing) {
+    struct Case {
+        uint64_t fileSize;
+        uint32_t cap;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {0, LOAD_ENTRY_CAP, LOAD_SHARED_ALLOWANCE},
+        {4048, LOAD_ENTRY_CAP, 92 + LOAD_SHARED_ALLOWANCE},
+        {4048, 5000, 5000},
+        // An honest archive of millions of records is not cut short.
+        {44ull * 10'000'000, LOAD_ENTRY_CAP, 10'000'000 + LOAD_SHARED_ALLOWANCE},
+        {44ull * 100'000'000, LOAD_ENTRY_CAP, LOAD_ENTRY_CAP},
+    };
+    for (const Case& c : cases) EXPECT_EQ(loadRecordCap(c.fileSize, c.cap), c.expected) << c.fileSize;
+}
+
+TEST(Loader, SmallFileOfSharedListingsStopsLongBeforeTheEntryCap) {
+    // 4 KB: 30 listings of two directory records each pointing at the next
+    // listing. Reading it all would take 2^30 directories.
+    const std::string path =
+        std::string(DIRRIP_SOURCE_DIR) + "/fuzz/corpus/loader/seed-shared-bomb";
+    LoadedArchive loaded(path);
+    EXPECT_TRUE(loaded.capped);
+    size_t entries = 0;
+    for (TreeWalk walk(&loaded.root, WALK_WITHOUT_PATHS); walk.next();) {
+        if (walk.step() == WALK_ENTER)
+            entries += walk.entry()->children.size();
+    }
+    // Each record read brings at most itself and a "...".
+    EXPECT_LE(entries, 2u * (4048 / DIR_RECORD_SIZE + LOAD_SHARED_ALLOWANCE));
 }
 
 // The loader's tree must be the one that adding records one at a time with

@@ -4,7 +4,7 @@
 
 #include "browser/panels.h"
 #include "browser/selection.h"
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "console/screen.h"
 
 namespace {

@@ -10,7 +10,6 @@
 
 #include <iterator>
 
-#include "archive/loader.h"
 
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
@@ -85,18 +84,10 @@ void appendEnd(std::vector<uint8_t>& bytes) {
     appendRecord(bytes, "", TYPE_END);
 }
 
-LoadedArchive::LoadedArchive(const std::string& path, uint32_t cap) {
-    releaseInfoHook = releaseEntryInfo;
-    root.kind = KIND_ROOT;
-    root.name = path;
-    root.info = new EntryInfo;
-    result =
-        cap == 0 ? loadArchive(path.c_str(), &root) : loadArchiveLimited(path.c_str(), &root, cap);
-    capped = loadCapReached();
-}
-
-LoadedArchive::~LoadedArchive() {
-    destroyDescendants(&root);
+LoadedArchive::LoadedArchive(const std::string& path, uint32_t cap, LoadObserver* observer) {
+    session.open(path.c_str(), path, cap == 0 ? LOAD_ENTRY_CAP : cap, observer);
+    result = session.status() == SESSION_OPEN_FAILED ? 0 : 1;
+    capped = session.status() == SESSION_TOO_LARGE;
 }
 
 Entry* LoadedArchive::child(const Entry* directory, const std::string& name) {

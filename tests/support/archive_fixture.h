@@ -8,6 +8,7 @@
 
 #include "archive/entry.h"
 #include "archive/record.h"
+#include "archive/session.h"
 #include "archive/writer.h"
 
 // A fresh directory under $TMPDIR (or /tmp), removed with all its contents
@@ -48,16 +49,17 @@ void appendRecord(std::vector<uint8_t>& bytes, const std::string& name, uint32_t
 // Appends an end record.
 void appendEnd(std::vector<uint8_t>& bytes);
 
-// A root entry set up as start-up makes it (with an EntryInfo, the usual
-// releaseInfoHook) that loads an archive and tears the whole tree down again.
+// An archive opened and loaded through an ArchiveSession, torn down with it.
 struct LoadedArchive {
-    Entry root;
-    int result = 0;       // what loadArchive returned
-    bool capped = false;  // loadCapReached() right after loading
+    ArchiveSession session;
+    Entry& root = *session.root();
+    int result = 0;       // 1 when the file could be opened, whatever it held
+    bool capped = false;  // the load stopped at the cap on records
 
-    // Loads `path` with the given record cap (0 means the program's cap).
-    explicit LoadedArchive(const std::string& path, uint32_t cap = 0);
-    ~LoadedArchive();
+    // Loads `path` (also the root's name) with the given record cap (0 means
+    // the program's cap), telling `observer` (when not null) what the loader finds.
+    explicit LoadedArchive(const std::string& path, uint32_t cap = 0,
+                           LoadObserver* observer = nullptr);
 
     // The child of `directory` named exactly `name`, or null.
     static Entry* child(const Entry* directory, const std::string& name);

@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "console/backend.h"
-#include "console/cp437.h"
+#include "text/cp437.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
 #include "console/terminal.h"

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf8.h"
+
 // The Unicode glyph of every code page 437 byte, as the screen shows it.
 // 0x00 is a blank; 0x01-0x1F and 0x7F are the PC glyphs, not control characters.
 inline constexpr char16_t CP437_GLYPHS[256] = {
@@ -53,6 +55,11 @@ std::string cp437ToUtf8(unsigned char c);
 // A whole code page 437 text in UTF-8, byte by byte as the screen shows it.
 std::string cp437StringToUtf8(std::string_view text);
 
+// A code page 437 name or text in UTF-8 as a reader expects it: control bytes
+// (below 0x20 and 0x7F) kept as themselves, every byte above 0x7F as its glyph.
+// Pass the result through escapeControls (text/escape.h) before a terminal.
+std::string cp437TextToUtf8(std::string_view text);
+
 // The code page 437 byte whose glyph is `codePoint`, or -1 when it has none.
 // ASCII 0x20-0x7E map to themselves; control characters have no form.
 int unicodeToCp437(char32_t codePoint);
@@ -93,26 +100,13 @@ struct Cp437Text {
 
     consteval Cp437Text(const char (&utf8)[N]) {
         std::size_t i = 0;
-        while (i + 1 < N && utf8[i] != 0) {
-            auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::string_view source(utf8, N - 1);
+        while (i < source.size() && source[i] != 0) {
             char32_t codePoint = 0;
-            int extra = 0;
-            if (lead < 0x80) {
-                codePoint = lead;
-            } else if ((lead & 0xE0) == 0xC0) {
-                codePoint = lead & 0x1F;
-                extra = 1;
-            } else if ((lead & 0xF0) == 0xE0) {
-                codePoint = lead & 0x0F;
-                extra = 2;
-            } else {
-                codePoint = lead & 0x07;
-                extra = 3;
-            }
-            for (int k = 1; k <= extra; ++k) {
-                codePoint = (codePoint << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-            }
-            i += 1 + extra;
+            const std::size_t step = decodeUtf8(source, i, &codePoint);
+            if (step == 0)
+                throw "invalid UTF-8";
+            i += step;
             int byte = codePoint < 0x20 ? static_cast<int>(codePoint)
                                         : cp437_detail::fromUnicode(codePoint);
             if (byte < 0)

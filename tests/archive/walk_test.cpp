@@ -1,0 +1,72 @@
+#include "archive/walk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "support/test_tree.h"
+
+namespace {
+
+// One line per step: "+" enter, "-" leave, "." file, then depth and path.
+std::string trace(const Entry* top, const char* skipped = nullptr) {
+    std::string out;
+    TreeWalk walk(top);
+    while (walk.next()) {
+        const char mark = walk.step() == WALK_ENTER ? '+' : walk.step() == WALK_LEAVE ? '-' : '.';
+        out += mark + std::to_string(walk.depth()) + " " + walk.path() + "\n";
+        if (walk.step() == WALK_ENTER && skipped != nullptr && walk.entry()->name == skipped)
+            walk.skipChildren();
+    }
+    return out;
+}
+
+TEST(TreeWalk, EntersLeavesAndVisitsInChildOrderWithPaths) {
+    TestTree tree("X.DIR");
+    Entry* data = tree.subdir(tree.root(), "DATA");
+    tree.file(data, "MAPS\\A.MAP");
+    tree.subdir(data, "EMPTY");
+    tree.file(tree.root(), "README");
+    tree.file(data, "B.BIN");
+
+    EXPECT_EQ(trace(tree.root()),
+              "+0 \n"
+              "+1 DATA\n"
+              "+2 DATA/EMPTY\n"
+              "-2 DATA/EMPTY\n"
+              ".2 DATA/B.BIN\n"
+              ".2 DATA/MAPS/A.MAP\n"
+              "-1 DATA\n"
+              ".1 README\n"
+              "-0 \n");
+    // A walk from inside the tree keeps whole archive paths; a skipped
+    // directory is left at once.
+    EXPECT_EQ(trace(data, "EMPTY"),
+              "+0 DATA\n"
+              "+1 DATA/EMPTY\n"
+              "-1 DATA/EMPTY\n"
+              ".1 DATA/B.BIN\n"
+              ".1 DATA/MAPS/A.MAP\n"
+              "-0 DATA\n");
+    EXPECT_EQ(trace(tree.root(), "DATA"), "+0 \n+1 DATA\n-1 DATA\n.1 README\n-0 \n");
+    EXPECT_EQ(archivePathOf(data->children.back()), "DATA/MAPS/A.MAP");
+}
+
+TEST(TreeWalk, DeepChainsNeedNoCallStack) {
+    TestTree tree;
+    Entry* directory = tree.root();
+    const size_t depth = 100000;
+    for (size_t i = 0; i < depth; ++i) directory = tree.subdir(directory, "D");
+    size_t entered = 0, deepest = 0;
+    TreeWalk walk(tree.root(), WALK_WITHOUT_PATHS);
+    while (walk.next()) {
+        entered += walk.step() == WALK_ENTER;
+        deepest = std::max(deepest, walk.depth());
+        EXPECT_TRUE(walk.path().empty());
+    }
+    EXPECT_EQ(entered, depth + 1);
+    EXPECT_EQ(deepest, depth);
+}
+
+}  // namespace

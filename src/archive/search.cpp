@@ -2,29 +2,22 @@
 
 #include <algorithm>
 
+#include "archive/walk.h"
 #include "archive/wildmatch.h"
+#include "text/ascii_fold.h"
 
 std::vector<const Entry*> findByName(const Entry* root, const char* pattern) {
     std::vector<const Entry*> found;
     PatternError error = PATTERN_OK;
     if (root == nullptr || pattern == nullptr || !isValidWildPattern(pattern, &error))
         return found;
-    // Pairs of (directory, next child to look at); the explicit stack keeps a
-    // deeply nested archive from exhausting the call stack.
-    std::vector<std::pair<const Entry*, size_t>> stack{{root, 0}};
-    while (!stack.empty()) {
-        auto& [directory, next] = stack.back();
-        if (next == directory->children.size()) {
-            stack.pop_back();
+    // Paths are built only for what is shown, so the walk keeps none.
+    TreeWalk walk(root, WALK_WITHOUT_PATHS);
+    while (walk.next()) {
+        if (walk.step() == WALK_LEAVE || walk.entry() == root)
             continue;
-        }
-        const Entry* child = directory->children[next++];
-        if (child->kind == KIND_UPDIR)
-            continue;
-        if (wildMatch(pattern, child->name.c_str()))
-            found.push_back(child);
-        if (child->kind == KIND_SUBDIR && !child->children.empty())
-            stack.emplace_back(child, 0);
+        if (wildMatch(pattern, walk.entry()->name.c_str()))
+            found.push_back(walk.entry());
     }
     return found;
 }
@@ -34,11 +27,8 @@ std::string pathBelowRoot(const Entry* entry) {
     for (const Entry* e = entry; e != nullptr && e->parent != nullptr; e = e->parent)
         chain.push_back(e);
     std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (!path.empty())
-            path += '\\';
-        path += (*it)->name;
-    }
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        appendPathLevel(&path, (*it)->name, '\\');
     return path;
 }
 
@@ -68,18 +58,14 @@ bool matchesAnyPattern(const std::vector<std::string>& patterns, const std::stri
 
 namespace {
 
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// True when `name` (with '\' taken as '/') equals `path` from `at` on for its
+// True when `name` (with '\\' taken as '/') equals `path` from `at` on for its
 // whole length, ASCII letters without case.
 bool nameAt(const std::string& path, size_t at, const std::string& name) {
     if (path.size() - at < name.size())
         return false;
     for (size_t i = 0; i < name.size(); ++i) {
-        char a = name[i] == '\\' ? '/' : name[i];
-        if (upperAscii(a) != upperAscii(path[at + i]))
+        unsigned char c = name[i] == '\\' ? '/' : static_cast<unsigned char>(name[i]);
+        if (foldAscii(c) != foldAscii(static_cast<unsigned char>(path[at + i])))
             return false;
     }
     return true;

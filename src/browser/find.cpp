@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int MASK_MAXIMUM = 32;
+constexpr int FIND_MASK_MAXIMUM = 32;
 constexpr int LIST_LEFT = 2;
 constexpr int LIST_TOP = 2;
 constexpr int LIST_WIDTH = 76;
@@ -23,12 +23,12 @@ constexpr int LIST_HEIGHT = FIND_LIST_ROWS + 2;
 constexpr uint8_t LIST_CURSOR_ATTRIBUTE = ATTR_TITLE;
 
 // The mask keeps the last text for the whole run, as the selection mask does.
-char findMask[MASK_MAXIMUM + 1] = "*";
+char findMask[FIND_MASK_MAXIMUM + 1] = "*";
 InputLine findLine;
 
 InputLine& findField() {
     if (findLine.buffer == nullptr) {
-        findLine.maximum = MASK_MAXIMUM;
+        findLine.maximum = FIND_MASK_MAXIMUM;
         findLine.promptAttribute = ATTR_BOX;
         findLine.textAttribute = ATTR_FIELD;
         findLine.prompt = "Mask";
@@ -69,7 +69,7 @@ void findByNameDialog() {
 
     InputLine& line = findField();
     PatternError error = PATTERN_OK;
-    if (inputDialog(19, 11, MASK_MAXIMUM + 10, 3, ATTR_BOX, &line, "find by name") == 0 ||
+    if (inputDialog(19, 11, FIND_MASK_MAXIMUM + 10, 3, ATTR_BOX, &line, "find by name") == 0 ||
         !isValidWildPattern(line.buffer, &error)) {
         putBack();
         return;

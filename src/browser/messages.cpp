@@ -3,13 +3,18 @@
 #include <cstdio>
 
 #include "browser/state.h"
+#include "text/cp437.h"
 
 const char* const NO_TERMINAL_MESSAGE =
     "dirrip needs a terminal: no key can be read from standard input";
 
 std::string endMessage(int reason, const std::string& archivePath, const std::string& subject) {
+    // Names from the archive are code page 437: in UTF-8 first, so that the
+    // message reads as the panel and the file on disk do (CAFÉ, not CAF\x90);
+    // paths and the output directory are host text already.
     std::string path = escapeControls(archivePath);
-    std::string name = escapeControls(subject);
+    std::string name = escapeControls(cp437TextToUtf8(subject));
+    std::string directory = escapeControls(subject);
     switch (reason) {
         case REASON_OPEN_FAILED:
             return "Unable open '" + path + "'";
@@ -20,7 +25,7 @@ std::string endMessage(int reason, const std::string& archivePath, const std::st
         case REASON_DISK_FULL:
             return "Insufficient disk space to rip '" + name + "'";
         case REASON_MKDIR_FAILED:
-            return "Unable create directory '" + name + "'";
+            return "Unable create directory '" + directory + "'";
         case REASON_READ_FAILED:
             return "Unable read '" + name + "' from archive";
         case REASON_WRITE_FAILED:

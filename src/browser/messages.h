@@ -8,8 +8,10 @@
 #include "text/escape.h"
 
 // The end message for `reason` (a TerminationReason), without line ends;
-// empty for reasons that print nothing on standard output. `archivePath` and
-// `subject` (the entry or directory the reason names) are escaped here.
+// empty for reasons that print nothing on standard output. `archivePath` is
+// host text (UTF-8); `subject` is the entry's name as stored (code page 437),
+// or for REASON_MKDIR_FAILED the output directory's path (host text). Names
+// are converted to UTF-8, then every control character is escaped as \xNN.
 std::string endMessage(int reason, const std::string& archivePath, const std::string& subject);
 
 // The explanation written to standard error when no key can be read.

@@ -14,6 +14,7 @@
 #include "console/backend.h"
 #include "console/screen.h"
 #include "console/terminal.h"
+#include "text/host_text.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void releaseTree(Entry* entry) {
 }
 
 void setWindowTitle() {
-    std::string title = "[" + browser.archivePath + "]-" + browser.titleLine;
+    std::string title = "[" + hostTextToCp437(browser.archivePath) + "]-" + browser.titleLine;
     // A title that does not fit keeps its beginning.
     if (title.size() > WINDOW_TITLE_SIZE - 1)
         title.resize(WINDOW_TITLE_SIZE - 1);
@@ -65,7 +66,7 @@ void startBrowser(const char* openPath, uint32_t recordCap) {
 
     Entry* root = new Entry;
     root->kind = KIND_ROOT;
-    root->name = browser.archivePath;
+    root->name = hostTextToCp437(browser.archivePath);  // shown as code page 437
     root->info = new EntryInfo{};
     browser.root = root;
     browser.panel.current = root;

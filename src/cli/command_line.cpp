@@ -2,97 +2,256 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <iostream>
-#include <sstream>
 
 #include <CLI/CLI.hpp>
 
+#include "archive/wildmatch.h"
+#include "browser/startup.h"
 #include "cli/create_mode.h"
+#include "cli/display_name.h"
 #include "cli/extract_mode.h"
 #include "cli/list_mode.h"
 #include "cli/verify_mode.h"
 #include "version.h"
 
+namespace {
+
+const char HELP[] =
+    "dirrip: browse and rip DIR archives.\n"
+    "\n"
+    "Usage:\n"
+    "  dirrip ARCHIVE                          open the archive in the full-screen browser\n"
+    "  dirrip --list [--json] ARCHIVE          list every entry: kind, size, offset, path\n"
+    "  dirrip --extract [-C DIR] [-k] ARCHIVE [PATTERN...]\n"
+    "                                          extract the files (all, or those whose path\n"
+    "                                          or name matches a PATTERN; letters without\n"
+    "                                          case), re-creating directories\n"
+    "  dirrip --verify ARCHIVE                 check every listing and record\n"
+    "  dirrip --create ARCHIVE DIR             pack a directory tree into a new archive\n"
+    "\n"
+    "Options, in any order before or after the names:\n"
+    "  -l, --list              list the archive\n"
+    "      --json              with --list: one JSON document, with totals\n"
+    "  -x, --extract           extract files\n"
+    "  -C, --directory DIR     with --extract: where to write (default .)\n"
+    "  -k, --keep              with --extract: leave files that exist alone\n"
+    "      --verify            report damage: offsets, cycles, overlaps, ...\n"
+    "  -c, --create            pack a directory tree\n"
+    "  -h, --help              show this help\n"
+    "      --version           show the version\n"
+    "  --                      end of the options: the names after it may start with -\n"
+    "\n"
+    "Patterns: ? any one character, * any run, [a-z] [!0-9] sets.\n"
+    "Exit status: 0 success, 1 a failure of the archive or the disk, 2 wrong usage.\n";
+
+// CLI11 reads a word in square brackets given to a list as a list of its own
+// ("[a,b]" becomes "a" and "b"), which would mangle wildcard sets and file
+// names. Such words pass through CLI11 behind this byte and get it off after.
+constexpr char SHIELD = '\x01';
+
+std::string shielded(const char* word) {
+    if (word[0] == '[' || word[0] == SHIELD)
+        return SHIELD + std::string(word);
+    return word;
+}
+
+void unshield(std::string* value) {
+    if (!value->empty() && (*value)[0] == SHIELD)
+        value->erase(0, 1);
+}
+
+bool isOption(const char* argument) {
+    return argument[0] == '-' && argument[1] != '\0';
+}
+
+CommandLine wrongUsage(std::string reason) {
+    CommandLine line;
+    line.mode = MODE_WRONG_USAGE;
+    line.error = std::move(reason);
+    return line;
+}
+
+// True when `word` asks for -C with its value in the next word: "-C",
+// "--directory", or short flags ending in C ("-xkC").
+bool takesDirectoryNext(const char* word) {
+    if (std::strcmp(word, "--directory") == 0)
+        return true;
+    if (word[0] != '-' || word[1] == '-' || word[1] == '\0')
+        return false;
+    size_t length = std::strlen(word);
+    if (word[length - 1] != 'C')
+        return false;
+    for (size_t i = 1; i + 1 < length; ++i) {
+        if (std::strchr("lxckh", word[i]) == nullptr)
+            return false;
+    }
+    return true;
+}
+
+// The reason a pattern is refused, in the user's terms.
+const char* patternProblem(PatternError error) {
+    switch (error) {
+        case PATTERN_BAD_ESCAPE:
+            return "a '\\' in a [set] has no character after it";
+        case PATTERN_BAD_RANGE:
+            return "a '-' in a [set] has no end of its range";
+        case PATTERN_UNCLOSED:
+            return "a '[' has no closing ']'";
+        case PATTERN_EMPTY_SET:
+            return "'[]' is a set without members";
+        default:
+            return "it is malformed";
+    }
+}
+
+// The names a mode takes after its archive, and the reason when they do not fit.
+const char* namesProblem(CommandMode mode, size_t names) {
+    switch (mode) {
+        case MODE_LIST:
+            return names == 1   ? nullptr
+                   : names == 0 ? "--list needs an archive"
+                                : "--list takes one archive";
+        case MODE_VERIFY:
+            return names == 1   ? nullptr
+                   : names == 0 ? "--verify needs an archive"
+                                : "--verify takes one archive";
+        case MODE_EXTRACT:
+            return names >= 1 ? nullptr : "--extract needs an archive";
+        case MODE_CREATE:
+            return names == 2 ? nullptr : "--create takes an archive and one directory";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 bool isCommandLineMode(int argc, char** argv) {
-    return argc >= 2 && argv[1][0] == '-' && argv[1][1] != '\0';
+    for (int i = 1; i < argc; ++i) {
+        if (isOption(argv[i]))
+            return true;
+    }
+    return false;
+}
+
+CommandLine parseCommandLine(int argc, char** argv) {
+    // CLI11 would take the next word as -C's value even when it is an option
+    // ("-C --keep"); a forgotten directory name must not swallow an option.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (takesDirectoryNext(argv[i]) && (i + 1 >= argc || isOption(argv[i + 1])))
+            return wrongUsage("--directory (-C) needs a directory name");
+    }
+
+    // CLI11 reads the words; which combinations make sense is decided below,
+    // so that every refusal names the options in question.
+    CLI::App app;
+    app.set_help_flag();
+    bool list = false, extract = false, verify = false, create = false;
+    bool help = false, version = false;
+    CommandLine line;
+    std::vector<std::string> names;
+    app.add_flag("-l,--list", list);
+    app.add_flag("-x,--extract", extract);
+    app.add_flag("--verify", verify);
+    app.add_flag("-c,--create", create);
+    app.add_flag("--json", line.json);
+    app.add_flag("-k,--keep", line.keep);
+    app.add_flag("-h,--help", help);
+    app.add_flag("--version", version);
+    CLI::Option* directory = app.add_option("-C,--directory", line.directory);
+    app.add_option("names", names);
+    std::vector<std::string> words;
+    for (int i = argc - 1; i >= 1; --i) words.push_back(shielded(argv[i]));
+    try {
+        app.parse(words);  // takes the words last first
+    } catch (const CLI::ParseError& error) {
+        return wrongUsage(error.what());
+    }
+    unshield(&line.directory);
+    for (std::string& name : names) unshield(&name);
+    if (help) {
+        line.mode = MODE_HELP;
+        return line;
+    }
+    if (version) {
+        line.mode = MODE_VERSION;
+        return line;
+    }
+
+    int modes = int(list) + int(extract) + int(verify) + int(create);
+    if (modes > 1)
+        return wrongUsage("choose one mode: --list, --extract, --verify or --create");
+    line.mode = list      ? MODE_LIST
+                : extract ? MODE_EXTRACT
+                : verify  ? MODE_VERIFY
+                : create  ? MODE_CREATE
+                          : MODE_BROWSER;
+    if (line.json && line.mode != MODE_LIST)
+        return wrongUsage("--json goes with --list");
+    if (line.keep && line.mode != MODE_EXTRACT)
+        return wrongUsage("--keep goes with --extract");
+    if (directory->count() > 0 && line.mode != MODE_EXTRACT)
+        return wrongUsage("--directory (-C) goes with --extract");
+    if (line.mode == MODE_EXTRACT && line.directory.empty())
+        return wrongUsage("--directory (-C) needs a directory name");
+    if (const char* problem = namesProblem(line.mode, names.size()))
+        return wrongUsage(problem);
+
+    // The browser, as without options, opens its first name and ignores the rest.
+    if (!names.empty())
+        line.archive = names[0];
+    if (line.mode == MODE_CREATE)
+        line.packDirectory = names[1];
+    if (line.mode == MODE_EXTRACT) {
+        line.patterns.assign(names.begin() + 1, names.end());
+        for (const std::string& pattern : line.patterns) {
+            PatternError error;
+            if (!isValidWildPattern(pattern.c_str(), &error))
+                return wrongUsage("the pattern '" + displayPath(pattern) +
+                                  "' is not valid: " + patternProblem(error));
+        }
+    }
+    return line;
+}
+
+const char* commandLineHelp() {
+    return HELP;
 }
 
 int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{
-        "dirrip: browse and rip DIR archives.\n\n"
-        "  dirrip ARCHIVE                       open the archive in the full-screen browser\n"
-        "  dirrip --list ARCHIVE [--json]       list every entry\n"
-        "  dirrip --extract ARCHIVE [-C DIR] [-k] [PATTERN...]\n"
-        "                                       extract files, re-creating directories\n"
-        "  dirrip --verify ARCHIVE              check every listing and record\n"
-        "  dirrip --create ARCHIVE DIR          pack a directory tree into a new archive\n\n"
-        "Exit status: 0 success, 1 a failure of the archive or the disk, 2 wrong usage.",
-        "dirrip"};
-    app.set_version_flag("--version", std::string("dirrip ") + versionString());
-
-    std::string listPath, extractPath, verifyPath, createPath, directory = ".";
-    std::vector<std::string> arguments;
-    bool json = false, keep = false;
-    auto* list =
-        app.add_option("-l,--list", listPath, "List every entry: kind, size, offset, path");
-    auto* extract = app.add_option("-x,--extract", extractPath,
-                                   "Extract the files (all, or those whose path or name "
-                                   "matches a PATTERN; letters without case)");
-    auto* verify = app.add_option("--verify", verifyPath, "Check every listing and record");
-    auto* create =
-        app.add_option("-c,--create", createPath, "Pack the directory DIR into a new archive");
-    app.add_flag("--json", json, "With --list: one JSON document")->needs(list);
-    app.add_option("-C,--directory", directory, "With --extract: where to write (default .)")
-        ->needs(extract);
-    app.add_flag("-k,--keep", keep, "With --extract: skip files that exist")->needs(extract);
-    app.add_option("arguments", arguments, "PATTERN... for --extract, DIR for --create");
-    for (auto* mode : {list, extract, verify, create}) {
-        for (auto* other : {list, extract, verify, create}) {
-            if (mode != other)
-                mode->excludes(other);
+    CommandLine line = parseCommandLine(argc, argv);
+    switch (line.mode) {
+        case MODE_WRONG_USAGE:
+            err << "dirrip: " << line.error << "\nRun 'dirrip --help' for the options.\n";
+            return 2;
+        case MODE_HELP:
+            out << HELP;
+            return 0;
+        case MODE_VERSION:
+            out << "dirrip " << versionString() << "\n";
+            return 0;
+        case MODE_LIST:
+            return listMode(line.archive, line.json ? LIST_JSON : LIST_TEXT, out, err);
+        case MODE_VERIFY:
+            return verifyMode(line.archive, out, err);
+        case MODE_CREATE:
+            return createMode(line.archive, line.packDirectory, out, err);
+        case MODE_EXTRACT: {
+            ExtractOptions options;
+            options.archivePath = line.archive;
+            options.directory = line.directory;
+            options.patterns = line.patterns;
+            options.keep = line.keep;
+            options.progress = &err == &std::cerr && isatty(STDERR_FILENO);
+            return extractMode(options, out, err);
         }
+        case MODE_BROWSER:
+            break;
     }
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return 0;
-    } catch (const CLI::CallForVersion&) {
-        out << "dirrip " << versionString() << "\n";
-        return 0;
-    } catch (const CLI::ParseError& error) {
-        err << "dirrip: " << error.what() << "\nRun 'dirrip --help' for the options.\n";
-        return 2;
-    }
-
-    auto usage = [&](const char* text) {
-        err << "dirrip: " << text << "\nRun 'dirrip --help' for the options.\n";
-        return 2;
-    };
-    if (*list) {
-        if (!arguments.empty())
-            return usage("--list takes one archive");
-        return listMode(listPath, json ? LIST_JSON : LIST_TEXT, out, err);
-    }
-    if (*extract) {
-        ExtractOptions options;
-        options.archivePath = extractPath;
-        options.directory = directory;
-        options.patterns = arguments;
-        options.keep = keep;
-        options.progress = &err == &std::cerr && isatty(STDERR_FILENO);
-        return extractMode(options, out, err);
-    }
-    if (*verify) {
-        if (!arguments.empty())
-            return usage("--verify takes one archive");
-        return verifyMode(verifyPath, out, err);
-    }
-    if (*create) {
-        if (arguments.size() != 1)
-            return usage("--create takes an archive and one directory");
-        return createMode(createPath, arguments[0], out, err);
-    }
-    return usage("name a mode: --list, --extract, --verify or --create");
+    // "dirrip -- -odd.dir": the browser gets the archive as its one argument.
+    std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "dirrip";
+    char* browserArguments[] = {program.data(), line.archive.data(), nullptr};
+    return browserMain(line.archive.empty() ? 1 : 2, browserArguments);
 }

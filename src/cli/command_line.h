@@ -1,12 +1,50 @@
-// The command-line modes for scripts: --list, --extract, --verify, --create.
+// The command line: the browser on one archive, or a mode for scripts
+// (--list, --extract, --verify, --create), with options in any order.
 #pragma once
 
 #include <iosfwd>
+#include <string>
+#include <vector>
 
-// True when the arguments ask for a command-line mode rather than the browser:
-// the first argument is an option ("-" followed by something).
+enum CommandMode {
+    MODE_BROWSER,      // the full-screen browser (no archive: its usage line)
+    MODE_LIST,         // --list
+    MODE_EXTRACT,      // --extract
+    MODE_VERIFY,       // --verify
+    MODE_CREATE,       // --create
+    MODE_HELP,         // --help
+    MODE_VERSION,      // --version
+    MODE_WRONG_USAGE,  // the arguments make no sense; `error` says why
+};
+
+// What the arguments ask for.
+struct CommandLine {
+    CommandMode mode = MODE_BROWSER;
+    std::string archive;                // the archive to open, list, extract, check or make
+    std::string directory = ".";        // --extract: where to write (-C)
+    std::string packDirectory;          // --create: the directory tree to pack
+    std::vector<std::string> patterns;  // --extract: the files wanted (none: all)
+    bool json = false;                  // --list: one JSON document
+    bool keep = false;                  // --extract: leave files that exist alone
+    std::string error;                  // MODE_WRONG_USAGE: the reason, one line
+};
+
+// True when the arguments ask for more than the plain browser on its first
+// argument: some argument is an option ("-" followed by something, "--"
+// included) before any "--". Such command lines go to runCommandLine.
 bool isCommandLineMode(int argc, char** argv);
 
-// Runs the mode the arguments ask for. Returns the exit status: 0 success,
-// 1 a failure of the archive or the disk (message on `err`), 2 wrong usage.
+// Reads the arguments (argv[0] is the program). Options may come in any order
+// and before, between or after the archive and the other names; "--" ends the
+// options. Never throws: a command line that makes no sense gives
+// MODE_WRONG_USAGE with its reason.
+CommandLine parseCommandLine(int argc, char** argv);
+
+// The help text printed by --help: usage forms, options and exit statuses.
+const char* commandLineHelp();
+
+// Runs what the arguments ask for: a mode, the help, the version, or the
+// browser on the archive named after "--" ("dirrip -- -odd.dir"). Returns the
+// exit status: 0 success, 1 a failure of the archive or the disk (message on
+// `err`), 2 wrong usage (reason and a pointer to --help on `err`).
 int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err);

@@ -3,6 +3,7 @@
 #include "console/key_decoder.h"
 
 #include "text/cp437.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -17,7 +18,6 @@ constexpr int SCAN_DOWN = 0x50;
 constexpr int SCAN_PGDN = 0x51;
 constexpr int SCAN_INSERT = 0x52;
 constexpr int SCAN_DELETE = 0x53;
-constexpr int SCAN_TAB = 0x0F;
 constexpr int SCAN_PAD_SLASH = 0x35;
 
 constexpr KeyCode extended(int scan) {
@@ -142,7 +142,7 @@ KeyCode letterKey(char final, int modifiers, bool ss3) {
         case 'S':
             return functionKey(4, modifiers);
         case 'Z':
-            return extended(SCAN_TAB);  // Shift-Tab
+            return KEY_TAB;  // Shift-Tab switches panels as Tab does
         default:
             break;
     }
@@ -249,6 +249,15 @@ DecodedKey decodeSs3(std::string_view in, bool complete) {
     return key(static_cast<int>(i + 1), letterKey(in[i], modifiers, true));
 }
 
+// A typed non-ASCII character as its code page 437 byte. Only the bytes from
+// 0x80 up qualify: below that the code page's glyphs (← ♪ ○ ◘ ♀ ...) share
+// their bytes with Esc, Enter, Tab, Backspace, Ctrl-L and the letters, and a
+// character typed on a national layout must never act as one of those keys.
+KeyCode typedCharacter(char32_t codePoint) {
+    int byte = unicodeToCp437(codePoint);
+    return byte >= 0x80 ? byte : KEY_NONE;
+}
+
 // A typed character: UTF-8 or Latin-1 to its code page 437 byte.
 DecodedKey decodeCharacter(const KeyDecoder& decoder, std::string_view in, bool complete) {
     unsigned char lead = static_cast<unsigned char>(in[0]);
@@ -263,40 +272,32 @@ DecodedKey decodeCharacter(const KeyDecoder& decoder, std::string_view in, bool 
     if (!decoder.utf8) {
         if (lead < 0xA0)
             return nothing(1);  // C1 controls
-        int byte = unicodeToCp437(lead);
-        return byte < 0 ? nothing(1) : key(1, byte);
+        return key(1, typedCharacter(lead));
     }
-    int extra;
-    char32_t codePoint;
-    char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        codePoint = lead & 0x1F;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        codePoint = lead & 0x0F;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        codePoint = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        return nothing(1);
+    // The lead byte tells how long the sequence is; wait for the rest of it.
+    size_t length = (lead & 0xE0) == 0xC0   ? 2
+                    : (lead & 0xF0) == 0xE0 ? 3
+                    : (lead & 0xF8) == 0xF0 ? 4
+                                            : 1;
+    if (in.size() < length && !complete) {
+        bool continuing = true;
+        for (size_t k = 1; k < in.size(); ++k)
+            continuing = continuing && (static_cast<unsigned char>(in[k]) & 0xC0) == 0x80;
+        if (continuing)
+            return need();
     }
-    for (int k = 1; k <= extra; ++k) {
-        if (static_cast<size_t>(k) >= in.size())
-            return complete ? nothing(k) : need();
-        unsigned char next = static_cast<unsigned char>(in[k]);
-        if ((next & 0xC0) != 0x80)
-            return nothing(k);
-        codePoint = (codePoint << 6) | (next & 0x3F);
+    char32_t codePoint = 0;
+    size_t decoded = decodeUtf8(in, 0, &codePoint);
+    if (decoded == 0) {
+        // Drop the broken bytes up to the next one that may start a character.
+        size_t skip = 1;
+        while (skip < in.size() && skip < length &&
+               (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80)
+            ++skip;
+        return nothing(static_cast<int>(skip));
     }
-    if (codePoint < minimum)
-        return nothing(extra + 1);
-    int byte = unicodeToCp437(codePoint);
     // Characters the code page cannot show are dropped rather than mangled.
-    return byte < 0 ? nothing(extra + 1) : key(extra + 1, byte);
+    return key(static_cast<int>(decoded), typedCharacter(codePoint));
 }
 
 // The longest taught sequence at the front of the input; `prefix` is set when
@@ -388,35 +389,21 @@ void addTerminfoKeys(KeyDecoder* decoder, const std::function<const char*(const 
         KeyCode key;
     };
     static const Capability capabilities[] = {
-        {"kf1", KEY_F1},
-        {"kf2", KEY_F2},
-        {"kf3", KEY_F3},
-        {"kf4", extended(0x3E)},
-        {"kf5", extended(0x3F)},
-        {"kf6", extended(0x40)},
-        {"kf7", extended(0x41)},
-        {"kf8", extended(0x42)},
-        {"kf9", extended(0x43)},
-        {"kf10", extended(0x44)},
-        {"kf11", extended(0x57)},
-        {"kf12", extended(0x58)},
-        {"khome", KEY_HOME},
-        {"kend", KEY_END},
-        {"kich1", KEY_INSERT},
-        {"kdch1", KEY_DELETE},
-        {"kpp", KEY_PGUP},
-        {"knp", KEY_PGDN},
-        {"kcuu1", KEY_UP},
-        {"kcud1", KEY_DOWN},
-        {"kcub1", KEY_LEFT},
-        {"kcuf1", KEY_RIGHT},
-        {"kent", KEY_PAD_ENTER},
-        {"ka1", KEY_HOME},
-        {"ka3", KEY_PGUP},
-        {"kb2", extended(SCAN_CENTER)},
-        {"kc1", KEY_END},
-        {"kc3", KEY_PGDN},
-        {"kcbt", extended(SCAN_TAB)},
+        {"kf1", KEY_F1},          {"kf2", KEY_F2},
+        {"kf3", KEY_F3},          {"kf4", extended(0x3E)},
+        {"kf5", extended(0x3F)},  {"kf6", extended(0x40)},
+        {"kf7", extended(0x41)},  {"kf8", extended(0x42)},
+        {"kf9", extended(0x43)},  {"kf10", extended(0x44)},
+        {"kf11", extended(0x57)}, {"kf12", extended(0x58)},
+        {"khome", KEY_HOME},      {"kend", KEY_END},
+        {"kich1", KEY_INSERT},    {"kdch1", KEY_DELETE},
+        {"kpp", KEY_PGUP},        {"knp", KEY_PGDN},
+        {"kcuu1", KEY_UP},        {"kcud1", KEY_DOWN},
+        {"kcub1", KEY_LEFT},      {"kcuf1", KEY_RIGHT},
+        {"kent", KEY_PAD_ENTER},  {"ka1", KEY_HOME},
+        {"ka3", KEY_PGUP},        {"kb2", extended(SCAN_CENTER)},
+        {"kc1", KEY_END},         {"kc3", KEY_PGDN},
+        {"kcbt", KEY_TAB},
     };
     for (const Capability& capability : capabilities) {
         const char* value = lookup(capability.name);

@@ -37,5 +37,7 @@ void addTerminfoKeys(KeyDecoder* decoder, const std::function<const char*(const 
 // may be the start of a longer sequence give length 0 (wait for more); once no
 // more bytes came in time, `complete` is true and a lone ESC is the Esc key.
 // Mouse reports, other terminal reports, unknown sequences and characters
-// without a code page 437 form are used up with the key KEY_NONE.
+// without a code page 437 form are used up with the key KEY_NONE; so are typed
+// characters whose code page 437 byte lies below 0x80 (the glyphs ← ♪ ○ ...
+// on the bytes of Esc, Enter, Tab), which must never act as control keys.
 DecodedKey decodeKey(const KeyDecoder& decoder, std::string_view input, bool complete);

@@ -43,6 +43,10 @@ const MatchCase MATCH_CASES[] = {
     // Sets.
     {"[a-c]X", "bx", WM_MATCH},
     {"[c-a]X", "bx", WM_MATCH},
+    {"[a-c]", "a", WM_MATCH},  // both ends of a range belong to it
+    {"[a-c]", "C", WM_MATCH},
+    {"[c-a]", "A", WM_MATCH},
+    {"[a-c]", "d", WM_SET_MISS},
     {"[!a-c]X", "BX", WM_SET_MISS},
     {"[!a-c]X", "DX", WM_MATCH},
     {"[^a]", "b", WM_MATCH},

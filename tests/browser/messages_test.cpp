@@ -54,11 +54,28 @@ TEST(EndMessage, EveryReason) {
             << c.reason;
 }
 
-TEST(EndMessage, NamesFromTheArchiveCannotDriveTheTerminal) {
-    EXPECT_EQ(endMessage(REASON_CREATE_FAILED, "X.DIR", "EVIL\x1B]0;owned\x07.BIN"),
-              "Unable create 'EVIL\\x1B]0;owned\\x07.BIN'");
-    EXPECT_EQ(endMessage(REASON_BAD_FORMAT, "\x1B[31mX.DIR", ""),
-              "'\\x1B[31mX.DIR' has invalid format");
+TEST(EndMessage, NamesReadAsOnScreenAndCannotDriveTheTerminal) {
+    struct Case {
+        int reason;
+        std::string archivePath;  // host text
+        std::string subject;      // code page 437 name, or a host path for directories
+        const char* expected;
+    };
+    const Case cases[] = {
+        {REASON_CREATE_FAILED, "X.DIR", "CAF\x90.TXT", "Unable create 'CAF\xC3\x89.TXT'"},
+        {REASON_DISK_FULL, "X.DIR", "\x9B\x82T\xE9",
+         "Insufficient disk space to rip '\xC2\xA2\xC3\xA9T\xCE\x98'"},
+        {REASON_WRITE_FAILED, "X.DIR", "EVIL\x1B]0;owned\x07.BIN",
+         "Unable write 'EVIL\\x1B]0;owned\\x07.BIN'"},
+        {REASON_READ_FAILED, "X.DIR", "DEL\x7F", "Unable read 'DEL\\x7F' from archive"},
+        {REASON_MKDIR_FAILED, "X.DIR", "/tmp/caf\xC3\xA9/A",
+         "Unable create directory '/tmp/caf\xC3\xA9/A'"},
+        {REASON_BAD_FORMAT, "/TMP/CAF\xC3\xA9.DIR", "",
+         "'/TMP/CAF\xC3\xA9.DIR' has invalid format"},
+        {REASON_BAD_FORMAT, "\x1B[31mX.DIR", "", "'\\x1B[31mX.DIR' has invalid format"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(endMessage(c.reason, c.archivePath, c.subject), c.expected) << c.expected;
 }
 
 }  // namespace

@@ -119,6 +119,17 @@ TEST_F(StartupTest, UnusableArchivesEndWithTheInvalidFormatMessage) {
     }
 }
 
+TEST_F(StartupTest, NonAsciiArchivePathIsShownInCodePage437AndPrintedAsGiven) {
+    const std::string path = dir.file("caf\xC3\xA9\xE2\x82\xAC.dir");  // café€.dir: no such file
+    const std::string shown = upperCasePath(dir.path()) + "/CAF\x82?.DIR";
+    startBrowser(path.c_str());
+    ASSERT_NE(browser.root, nullptr);
+    EXPECT_EQ(browser.root->name, shown);  // the start of the info box's path
+    auto [out, err] = runToEnd();
+    EXPECT_EQ(console.title, "[" + shown + "]-" + formatTitleLine());
+    EXPECT_EQ(out, "\n'" + upperCasePath(path) + "' has invalid format\n");
+}
+
 TEST_F(StartupTest, ArchiveIsOpenedAsGivenAndShownUpperCased) {
     std::string path = goodArchive("lower.dir");
     startBrowser(path.c_str());

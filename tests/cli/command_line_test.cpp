@@ -10,40 +10,154 @@
 
 namespace {
 
-TEST(CommandLine, BrowserArgumentsAreNotOptions) {
-    const char* archive[] = {"dirrip", "GAME.DIR", nullptr};
-    const char* none[] = {"dirrip", nullptr};
-    const char* dash[] = {"dirrip", "-", nullptr};
-    const char* list[] = {"dirrip", "-l", "GAME.DIR", nullptr};
-    EXPECT_FALSE(isCommandLineMode(2, const_cast<char**>(archive)));
-    EXPECT_FALSE(isCommandLineMode(1, const_cast<char**>(none)));
-    EXPECT_FALSE(isCommandLineMode(2, const_cast<char**>(dash)));
-    EXPECT_TRUE(isCommandLineMode(3, const_cast<char**>(list)));
+struct Arguments {
+    std::vector<std::string> words;
+    std::vector<char*> argv;
+    explicit Arguments(std::vector<std::string> args) : words(std::move(args)) {
+        words.insert(words.begin(), "dirrip");
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+    }
+    int argc() const { return int(words.size()); }
+};
+
+// One line per parse: the mode, its names and options, or "usage: " and the reason.
+std::string describe(const CommandLine& line) {
+    static const char* const NAMES[] = {"browser", "list", "extract", "verify",
+                                        "create",  "help", "version"};
+    if (line.mode == MODE_WRONG_USAGE)
+        return "usage: " + line.error;
+    std::string text = NAMES[line.mode];
+    if (!line.archive.empty())
+        text += " " + line.archive;
+    if (line.mode == MODE_EXTRACT)
+        text += " -C " + line.directory;
+    if (!line.packDirectory.empty())
+        text += " from " + line.packDirectory;
+    for (const std::string& pattern : line.patterns) text += " '" + pattern + "'";
+    if (line.json)
+        text += " json";
+    if (line.keep)
+        text += " keep";
+    return text;
 }
 
-TEST(CommandLine, WrongUsageExitsWithTwo) {
-    const std::vector<std::vector<std::string>> wrong = {
-        {"--list"},
-        {"--list", "a.dir", "--verify", "b.dir"},
-        {"--json"},
-        {"--keep", "--list", "a.dir"},
-        {"--create", "a.dir"},
-        {"--create", "a.dir", "x", "y"},
-        {"--verify", "a.dir", "extra"},
-        {"--bogus"},
+TEST(CommandLine, ArgumentsToModeAndOptions) {
+    const struct {
+        std::vector<std::string> args;
+        const char* expected;
+    } table[] = {
+        // Every form the README shows.
+        {{"--list", "G.DIR"}, "list G.DIR"},
+        {{"--list", "G.DIR", "--json"}, "list G.DIR json"},
+        {{"--extract", "G.DIR", "-C", "out"}, "extract G.DIR -C out"},
+        {{"-x", "G.DIR", "-C", "out", "*.MAP", "SOUNDS/*"},
+         "extract G.DIR -C out '*.MAP' 'SOUNDS/*'"},
+        {{"-x", "G.DIR", "-C", "out", "--keep"}, "extract G.DIR -C out keep"},
+        {{"--verify", "G.DIR"}, "verify G.DIR"},
+        {{"--create", "NEW.DIR", "mydir/"}, "create NEW.DIR from mydir/"},
+        {{"--help"}, "help"},
+        {{"-h"}, "help"},
+        {{"--version"}, "version"},
+        // Options in any order, before or after the names.
+        {{"--list", "--json", "A"}, "list A json"},
+        {{"-l", "--json", "A"}, "list A json"},
+        {{"A", "--list"}, "list A"},
+        {{"-x", "-C", "out", "A"}, "extract A -C out"},
+        {{"-x", "-k", "A", "-C", "out"}, "extract A -C out keep"},
+        {{"-xk", "-Cout", "A", "P*"}, "extract A -C out 'P*' keep"},
+        {{"-x", "A", "P1", "--directory=out", "P2"}, "extract A -C out 'P1' 'P2'"},
+        {{"-x", "A"}, "extract A -C ."},
+        {{"--create", "NEW.DIR", "--", "-tree"}, "create NEW.DIR from -tree"},
+        // "--" ends the options.
+        {{"--", "-odd.dir"}, "browser -odd.dir"},
+        {{"--", "-odd.dir", "ignored"}, "browser -odd.dir"},
+        {{"--"}, "browser"},
+        {{"--list", "--", "-odd.dir"}, "list -odd.dir"},
+        {{"-x", "A", "-C", "o", "--", "-p", "--keep"}, "extract A -C o '-p' '--keep'"},
+        {{"-C", "-", "-x", "A"}, "extract A -C -"},
+        // Sets and names in square brackets reach the mode as typed.
+        {{"-x", "[1].DIR", "-C", "[o]", "[a,b]", "\x01[c]", "[!x]*"},
+         "extract [1].DIR -C [o] '[a,b]' '\x01[c]' '[!x]*'"},
+        // Wrong usage, each with its reason.
+        {{"--list"}, "usage: --list needs an archive"},
+        {{"--list", "a.dir", "b.dir"}, "usage: --list takes one archive"},
+        {{"--list", "a.dir", "--verify"},
+         "usage: choose one mode: --list, --extract, --verify or --create"},
+        {{"--verify", "a.dir", "extra"}, "usage: --verify takes one archive"},
+        {{"--create", "a.dir"}, "usage: --create takes an archive and one directory"},
+        {{"--create", "a.dir", "x", "y"}, "usage: --create takes an archive and one directory"},
+        {{"--extract"}, "usage: --extract needs an archive"},
+        {{"--json"}, "usage: --json goes with --list"},
+        {{"--keep", "--list", "a.dir"}, "usage: --keep goes with --extract"},
+        {{"-C", "out", "a.dir"}, "usage: --directory (-C) goes with --extract"},
+        // A value that is missing must not swallow the next option.
+        {{"-x", "A", "-C"}, "usage: --directory (-C) needs a directory name"},
+        {{"-x", "A", "-C", "--keep"}, "usage: --directory (-C) needs a directory name"},
+        {{"-x", "A", "--directory", "-k"}, "usage: --directory (-C) needs a directory name"},
+        {{"-xkC"}, "usage: --directory (-C) needs a directory name"},
+        {{"-xkC", "out", "A"}, "extract A -C out keep"},
+        // Patterns are checked before anything is opened.
+        {{"-x", "A", "-C", "o", "["},
+         "usage: the pattern '[' is not valid: a '[' has no closing ']'"},
+        {{"-x", "A", "ok*", "[]x"},
+         "usage: the pattern '[]x' is not valid: '[]' is a set without members"},
+        {{"-x", "A", "[a-]"},
+         "usage: the pattern '[a-]' is not valid: a '-' in a [set] has no end of its range"},
+        {{"-x", "A", "[a\\"},
+         "usage: the pattern '[a\\' is not valid: a '\\' in a [set] has no character after it"},
+        {{"-x", "A", "[\x1b"},
+         "usage: the pattern '[\\x1B' is not valid: a '[' has no closing ']'"},
     };
-    for (const auto& args : wrong) {
+    for (const auto& row : table) {
+        Arguments arguments(row.args);
+        EXPECT_EQ(describe(parseCommandLine(arguments.argc(), arguments.argv.data())), row.expected)
+            << testing::PrintToString(row.args);
+    }
+}
+
+TEST(CommandLine, OnlyOptionsLeaveTheBrowser) {
+    const struct {
+        std::vector<std::string> args;
+        bool commandLine;
+    } table[] = {
+        {{}, false},
+        {{"GAME.DIR"}, false},
+        {{"GAME.DIR", "extra"}, false},
+        {{"-"}, false},
+        {{"-l", "GAME.DIR"}, true},
+        {{"GAME.DIR", "--list"}, true},
+        {{"--", "-odd.dir"}, true},
+    };
+    for (const auto& row : table) {
+        Arguments arguments(row.args);
+        EXPECT_EQ(isCommandLineMode(arguments.argc(), arguments.argv.data()), row.commandLine)
+            << testing::PrintToString(row.args);
+    }
+}
+
+TEST(CommandLine, WrongUsageExitsWithTwoAndPointsToHelp) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--list=a.dir"}, {"-x", "A", "-C", "o", "-C", "p"}, {"-x", "A", "["}}) {
         ModeRun run = runDirrip(args);
         EXPECT_EQ(run.status, 2) << args[0];
-        EXPECT_NE(run.err.find("--help"), std::string::npos) << args[0] << ": " << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("dirrip: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("Run 'dirrip --help' for the options.\n"), std::string::npos)
+            << run.err;
     }
 }
 
 TEST(CommandLine, HelpAndVersion) {
     ModeRun help = runDirrip({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"--list", "--json", "--extract", "--keep", "--verify", "--create"})
+    EXPECT_EQ(help.out, commandLineHelp());
+    for (const char* word : {"--list", "--json", "--extract", "--directory", "--keep", "--verify",
+                             "--create", "--version", "Exit status"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    // One help text: the usage block appears once and nothing generated follows it.
+    EXPECT_EQ(help.out.find("Usage:"), help.out.rfind("Usage:"));
+    EXPECT_EQ(help.out.find("OPTIONS:"), std::string::npos);
     ModeRun version = runDirrip({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "dirrip 1.52\n");
@@ -77,12 +191,18 @@ int runProgram(const std::string& arguments, std::string* output) {
 
 TEST(Program, ExitStatusesOfTheModes) {
     std::string output;
+    const std::string demo = std::string(DIRRIP_BUILD_DIR) + "/demo.dir";
     EXPECT_EQ(runProgram("--version", &output), 0);
     EXPECT_EQ(output, "dirrip 1.52\n");
-    EXPECT_EQ(runProgram("--list " + std::string(DIRRIP_BUILD_DIR) + "/demo.dir", &output), 0);
+    EXPECT_EQ(runProgram("--list " + demo, &output), 0);
     EXPECT_NE(output.find("README.TXT"), std::string::npos) << output;
+    EXPECT_EQ(runProgram("--json " + demo + " -l", &output), 0);
+    EXPECT_NE(output.find("\"README.TXT\""), std::string::npos) << output;
     EXPECT_EQ(runProgram("--list /nonexistent.dir", &output), 1);
     EXPECT_EQ(runProgram("--bogus", &output), 2);
+    // After "--" a name starting with "-" is the browser's archive, not an option.
+    EXPECT_EQ(runProgram("-- -nonexistent.dir", &output), 0);
+    EXPECT_NE(output.find("'-NONEXISTENT.DIR' has invalid format"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST(KeyDecoder, TerminalSequences) {
         {"xterm", "\x1b[3;2~", {KEY_DELETE}},
         {"xterm", "\x1bOM", {KEY_PAD_ENTER}},
         {"xterm", "\x1bOE\x1b[E", {F(0x4C), F(0x4C)}},
-        {"xterm", "\x1b[Z", {F(0x0F)}},
+        {"xterm", "\x1b[Z\x1b[1;2Z", {KEY_TAB, KEY_TAB}},  // Shift-Tab switches panels too
         {"xterm", "\x1bOo\x1bOj\x1bOk\x1bOm\x1bOp\x1bOy", {F(0x35), '*', '+', '-', '0', '9'}},
         // the Linux console
         {"linux",
@@ -109,6 +109,10 @@ TEST(KeyDecoder, CharactersAndControlKeys) {
          "d",
          {'d'}},
         {"nul", std::string("\0e", 2), {'e'}},
+        // Glyphs whose code page 437 bytes are control keys or ASCII are typed
+        // characters, never Esc, Enter, Tab, Backspace, Ctrl-L or a letter.
+        {"glyphs of control bytes", "←x♪○◘♀¶§→⌂y", {'x', 'y'}},
+        {"alt with a glyph", "\x1b←\x1b←z", {'z'}},
         {"alt with a character",
          "\x1b"
          "a\x1b"
@@ -155,18 +159,23 @@ TEST(KeyDecoder, LatinOneInput) {
                         "\xe9\xc7\x9b"
                         "a"),
               (std::vector<KeyCode>{0x82, 0x80, 'a'}));
+    // Pilcrow and section sign sit on control bytes of the code page.
+    EXPECT_EQ(decodeAll(decoder, "\xb6\xa7\xa0"), std::vector<KeyCode>{0xFF});
 }
 
 TEST(KeyDecoder, TerminfoStringsTakePrecedence) {
-    std::map<std::string, const char*> entry = {
-        {"kf2", "\x1b[99z"}, {"kbs", "\x08"}, {"kf1", "\x1b[11~"}, {"kent", "\x1bOM"}};
+    std::map<std::string, const char*> entry = {{"kf2", "\x1b[99z"},
+                                                {"kbs", "\x08"},
+                                                {"kf1", "\x1b[11~"},
+                                                {"kent", "\x1bOM"},
+                                                {"kcbt", "\x1b[9z"}};
     KeyDecoder decoder;
     addTerminfoKeys(&decoder, [&](const char* name) -> const char* {
         auto found = entry.find(name);
         return found == entry.end() ? nullptr : found->second;
     });
-    EXPECT_EQ(decodeAll(decoder, "\x1b[99z\x1b[11~\x7f"),
-              (std::vector<KeyCode>{KEY_F2, KEY_F1, KEY_BACKSPACE}));
+    EXPECT_EQ(decodeAll(decoder, "\x1b[99z\x1b[11~\x7f\x1b[9z"),
+              (std::vector<KeyCode>{KEY_F2, KEY_F1, KEY_BACKSPACE, KEY_TAB}));
     EXPECT_EQ(decodeAll(decoder, "\x1b\x1b[99z"), std::vector<KeyCode>{F(0x69)});
     addKeySequence(&decoder, "\x1b[1;3R", KEY_F1);
     EXPECT_EQ(decodeAll(decoder, "\x1b[1;3R"), std::vector<KeyCode>{KEY_F1});

@@ -9,6 +9,7 @@
 #include "cli/open_archive.h"
 #include "cli/display_name.h"
 #include "text/cp437.h"
+#include "archive/search.h"
 #include "archive/walk.h"
 
 namespace {
@@ -20,7 +21,17 @@ const char* kindWord(const Entry* entry) {
 }  // namespace
 
 int listMode(const std::string& archivePath, ListFormat format, std::ostream& out,
-             std::ostream& err) {
+             std::ostream& err, const std::vector<std::string>& patterns) {
+    std::vector<std::string> wanted;
+    for (const std::string& pattern : patterns) {
+        std::string cp437;
+        if (!utf8ToCp437(pattern, &cp437)) {
+            err << "dirrip: the pattern '" << displayPath(pattern)
+                << "' has a character with no code page 437 form\n";
+            return 2;
+        }
+        wanted.push_back(cp437);
+    }
     ArchiveSession session;
     if (!openArchiveForCommandLine(session, archivePath, err))
         return 1;
@@ -29,6 +40,9 @@ int listMode(const std::string& archivePath, ListFormat format, std::ostream& ou
     nlohmann::json entries = nlohmann::json::array();
     std::string line;
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
+        // Directories not listed are still entered: their contents may match.
+        if (!matchesAnyPattern(wanted, path, entry->name))
+            return true;
         uint32_t offset = entry->info ? entry->info->offset : 0;
         if (entry->kind == KIND_FILE) {
             ++files;

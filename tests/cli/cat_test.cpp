@@ -1,5 +1,6 @@
-// --cat: one file's bytes exactly, or a clear refusal with nothing written.
+// --cat: one file's bytes exactly, or a clear refusal with nothing written; --list with patterns.
 #include "cli/cat_mode.h"
+#include "cli/list_mode.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,41 @@ TEST(CatMode, DataPastTheEndIsRefusedBeforeAnyByte) {
     EXPECT_NE(run.err.find("lies past the end of the archive (40 of 100 bytes there)"),
               std::string::npos)
         << run.err;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ListMode, PatternsChooseEntriesAsExtractDoes) {
+    TempDir dir;
+    std::string archive = writeArchive(
+        dir,
+        archiveDirectory(
+            "", {archiveDirectory("MAPS", {archiveFile("E1.MAP", "m"), archiveFile("A.TXT", "tt")}),
+                 archiveFile("B.TXT", "bbb")}));
+    struct Case {
+        std::vector<std::string> patterns;
+        std::string listed;  // the paths, one a line
+    } cases[] = {
+        {{}, "MAPS/\nMAPS/A.TXT\nMAPS/E1.MAP\nB.TXT\n"},
+        {{"*.txt"}, "MAPS/A.TXT\nB.TXT\n"},
+        {{"maps/*"}, "MAPS/A.TXT\nMAPS/E1.MAP\n"},
+        {{"MAPS", "b.*"}, "MAPS/\nB.TXT\n"},
+        {{"*.WAV"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(listMode(archive, LIST_TEXT, out, err, c.patterns), 0);
+        std::istringstream lines(out.str());
+        std::string line, paths;
+        while (std::getline(lines, line)) paths += line.substr(line.rfind(' ') + 1) + "\n";
+        EXPECT_EQ(paths, c.listed) << testing::PrintToString(c.patterns);
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(listMode(archive, LIST_JSON, out, err, {"*.TXT"}), 0);
+    EXPECT_NE(out.str().find("\"bytes\": 5"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("\"files\": 2"), std::string::npos) << out.str();
 }
 
 }  // namespace

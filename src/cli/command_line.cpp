@@ -52,7 +52,8 @@ const char HELP[] =
     "Patterns: ? any one character, * any run, [a-z] [!0-9] sets.\n"
     "In the browser: F1 lists the keys, F1 again inside the help box the added ones:\n"
     "F4 views a file as text or hex, Alt-F7 finds entries by name in the whole tree.\n"
-    "Exit status: 0 success, 1 a failure of the archive or the disk, 2 wrong usage.\n";
+    "Exit status: 0 success, 1 a failure of the archive or the disk (--cat: also no such\n"
+    "file, or its data past the end of the archive), 2 wrong usage.\n";
 
 // CLI11 reads a word in square brackets given to a list as a list of its own
 // ("[a,b]" becomes "a" and "b"), which would mangle wildcard sets and file

@@ -16,7 +16,7 @@
 #include "text/cp437.h"
 #include "console/key_decoder.h"
 #include "console/screen.h"
-#include "console/terminal.h"
+#include "platform/terminal.h"
 
 namespace {
 

@@ -27,6 +27,9 @@ class LoadObserver {
   public:
     virtual ~LoadObserver() = default;
 
+    // The load of a file of `fileSize` bytes begins.
+    virtual void loadStarted(uint64_t fileSize) { (void)fileSize; }
+
     // A file or directory record at `position`, read into `directory`.
     virtual void recordRead(const Entry* directory, const DirRecord& record, uint64_t position) {
         (void)directory, (void)record, (void)position;

@@ -101,9 +101,11 @@ class Loader {
 
     // Returns true when the walk stopped at the cap.
     bool run() {
-        open(root_, 0, true, false);
-        if (observer_ != nullptr)
+        if (observer_ != nullptr) {
+            observer_->loadStarted(reader_.fileSize());
             readStarts_.emplace(0, root_);
+        }
+        open(root_, 0, true, false);
         bool capped = false;
         unsigned char bytes[DIR_RECORD_SIZE];
         while (!frames_.empty()) {

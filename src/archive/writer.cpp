@@ -14,6 +14,7 @@
 
 #include "archive/fold_index.h"
 #include "archive/record.h"
+#include "platform/signals.h"
 
 namespace {
 
@@ -338,19 +339,35 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
     if (!plan(root, options, &layout, error))
         return 0;
 
+    // The temporary file is made beside the archive, in a directory held open,
+    // so that an interrupt can remove it by name whatever the current
+    // directory by then.
+    const size_t slash = path.rfind('/');
+    const std::string directory =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+    const int directoryFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directoryFd < 0) {
+        fail(error, "cannot create '" + path + "': " + std::strerror(errno));
+        return 0;
+    }
     static std::atomic<unsigned> counter{0};
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temporary = leaf + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        fd = ::openat(directoryFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                      0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }
     if (fd < 0) {
-        fail(error, "cannot create '" + temporary + "': " + std::strerror(errno));
+        fail(error, "cannot create '" + joined(directory, temporary) + "': " +
+                        std::strerror(errno));
+        ::close(directoryFd);
         return 0;
     }
+    const int pending = addPendingRemoval(directoryFd, temporary.c_str());
     Sink sink(fd);
     // No fsync before the rename: other programs see the old archive or the
     // whole new one, never half of it, and forcing the data to the device
@@ -359,10 +376,12 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
     if (::close(fd) != 0 && done) {
         done = fail(error, std::string("cannot write the archive: ") + std::strerror(errno));
     }
-    if (done && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (done && ::renameat(directoryFd, temporary.c_str(), directoryFd, leaf.c_str()) != 0) {
         done = fail(error, "cannot replace '" + path + "': " + std::strerror(errno));
     }
     if (!done)
-        ::unlink(temporary.c_str());
+        ::unlinkat(directoryFd, temporary.c_str(), 0);
+    clearPendingRemoval(pending);
+    ::close(directoryFd);
     return done ? 1 : 0;
 }

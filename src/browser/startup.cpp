@@ -13,7 +13,7 @@
 #include "browser/state.h"
 #include "console/backend.h"
 #include "console/screen.h"
-#include "console/terminal.h"
+#include "platform/terminal.h"
 #include "text/host_text.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "cli/display_name.h"
 #include "text/cp437.h"
 #include "output/output_name.h"
+#include "platform/signals.h"
 
 namespace {
 
@@ -113,6 +114,8 @@ int createMode(const std::string& archivePath, const std::string& directory, std
             << "' is empty; an archive needs at least one entry; nothing written\n";
         return 1;
     }
+    // An interrupt while writing removes the unfinished archive.
+    installInterruptHandlers();
     if (!writeArchiveFile(root, archivePath, &error)) {
         err << "dirrip: " << error << "; nothing written\n";
         return 1;

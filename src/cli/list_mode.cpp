@@ -4,18 +4,44 @@
 #include <cstdio>
 #include <ostream>
 
-#include <nlohmann/json.hpp>
-
-#include "cli/open_archive.h"
-#include "cli/display_name.h"
-#include "text/cp437.h"
 #include "archive/search.h"
 #include "archive/walk.h"
+#include "cli/display_name.h"
+#include "cli/open_archive.h"
+#include "text/cp437.h"
+#include "text/escape.h"
 
 namespace {
 
+// Output goes out in blocks of about this many bytes, so that a listing of
+// millions of entries is never held whole.
+constexpr size_t FLUSH_BYTES = 64 * 1024;
+
 const char* kindWord(const Entry* entry) {
     return entry->kind == KIND_SUBDIR ? "dir" : entry->kind == KIND_FILE ? "file" : "other";
+}
+
+void appendTextLine(std::string& out, const Entry* entry, uint32_t offset,
+                    const std::string& path) {
+    char fields[48];
+    std::snprintf(fields, sizeof fields, "%-4s %10" PRIu32 " 0x%08" PRIx32 " ", kindWord(entry),
+                  entry->size, offset);
+    out += fields;
+    out += displayName(path);
+    if (entry->kind == KIND_SUBDIR)
+        out += '/';
+    out += '\n';
+}
+
+// One object of the "entries" array, laid out as the rest of the document:
+// two spaces per level, keys in alphabetical order.
+void appendJsonEntry(std::string& out, bool first, const Entry* entry, uint32_t offset,
+                     const std::string& path) {
+    out += first ? "\n    {\n      \"kind\": \"" : ",\n    {\n      \"kind\": \"";
+    out += kindWord(entry);
+    out += "\",\n      \"offset\": " + std::to_string(offset) + ",\n      \"path\": ";
+    appendJsonString(&out, cp437TextToUtf8(path));
+    out += ",\n      \"size\": " + std::to_string(entry->size) + "\n    }";
 }
 
 }  // namespace
@@ -36,46 +62,42 @@ int listMode(const std::string& archivePath, ListFormat format, std::ostream& ou
     if (!openArchiveForCommandLine(session, archivePath, err))
         return 1;
 
-    uint64_t files = 0, directories = 0, bytes = 0;
-    nlohmann::json entries = nlohmann::json::array();
-    std::string line;
+    uint64_t files = 0, directories = 0, bytes = 0, listed = 0;
+    std::string text;
+    if (format == LIST_JSON) {
+        // The archive path is the user's own (host encoding), not code page 437.
+        text = "{\n  \"archive\": ";
+        appendJsonString(&text, archivePath);
+        text += ",\n  \"entries\": [";
+    }
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
         // Directories not listed are still entered: their contents may match.
         if (!matchesAnyPattern(wanted, path, entry->name))
             return true;
-        uint32_t offset = entry->info ? entry->info->offset : 0;
+        const uint32_t offset = entry->info ? entry->info->offset : 0;
+        if (format == LIST_JSON)
+            appendJsonEntry(text, listed == 0, entry, offset, path);
+        else
+            appendTextLine(text, entry, offset, path);
+        ++listed;
         if (entry->kind == KIND_FILE) {
             ++files;
             bytes += entry->size;
         } else if (entry->kind == KIND_SUBDIR) {
             ++directories;
         }
-        if (format == LIST_JSON) {
-            entries.push_back({{"path", cp437TextToUtf8(path)},
-                               {"kind", kindWord(entry)},
-                               {"size", entry->size},
-                               {"offset", offset}});
-        } else {
-            char fields[48];
-            std::snprintf(fields, sizeof fields, "%-4s %10" PRIu32 " 0x%08" PRIx32 " ",
-                          kindWord(entry), entry->size, offset);
-            line = fields;
-            line += displayName(path);
-            if (entry->kind == KIND_SUBDIR)
-                line += '/';
-            line += '\n';
-            out << line;
+        if (text.size() >= FLUSH_BYTES) {
+            out << text;
+            text.clear();
         }
         return true;
     });
-
     if (format == LIST_JSON) {
-        nlohmann::json document = {
-            {"archive", displayPath(archivePath)},
-            {"entries", std::move(entries)},
-            {"totals", {{"files", files}, {"directories", directories}, {"bytes", bytes}}},
-        };
-        out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+        text += listed == 0 ? "]" : "\n  ]";
+        text += ",\n  \"totals\": {\n    \"bytes\": " + std::to_string(bytes) +
+                ",\n    \"directories\": " + std::to_string(directories) +
+                ",\n    \"files\": " + std::to_string(files) + "\n  }\n}\n";
     }
+    out << text;
     return 0;
 }

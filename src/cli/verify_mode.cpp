@@ -1,24 +1,19 @@
+// The loader reports what it reads, mends and drops; this turns the reports
+// into findings, checks each record's data against the file, and then walks
+// the loaded tree once for the paths extraction would write.
 #include "cli/verify_mode.h"
-
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <map>
 #include <ostream>
-#include <set>
 #include <unordered_map>
 
-#include "archive/entry.h"
-#include "archive/record.h"
+#include "archive/load_observer.h"
+#include "archive/walk.h"
 #include "cli/display_name.h"
-#include "text/cp437.h"
 #include "output/output_name.h"
-#include "text/ascii_fold.h"
+#include "text/cp437.h"
 
 namespace {
 
@@ -28,6 +23,32 @@ std::string hex(uint64_t value) {
     return text;
 }
 
+// The archive path of the entry `name` of `directory`. Built only for a
+// finding, so that deep trees do not pay for a path per record.
+std::string pathIn(const Entry* directory, const std::string& name) {
+    std::string path = archivePathOf(directory);
+    appendPathLevel(&path, name, '/');
+    return path;
+}
+
+std::string shownPath(const Entry* entry) {
+    const std::string path = archivePathOf(entry);
+    return path.empty() ? "/" : displayName(path);
+}
+
+// True when the name, or a part of it between '\' separators, is just ".".
+bool hasDotPart(const std::string& name) {
+    size_t start = 0;
+    for (;;) {
+        const size_t end = std::min(name.find('\\', start), name.size());
+        if (end - start == 1 && name[start] == '.')
+            return true;
+        if (end == name.size())
+            return false;
+        start = end + 1;
+    }
+}
+
 // What extraction would write for a name that needed no change at all.
 std::string plainOutputPath(const std::string& name) {
     std::string path = cp437TextToUtf8(name);
@@ -35,64 +56,180 @@ std::string plainOutputPath(const std::string& name) {
     return path;
 }
 
-struct Listing {
+struct ListingRange {
     uint64_t start;
-    uint64_t end = 0;  // just past its end record, or where it was cut short
-    std::string path;  // of the first directory that leads to it
+    uint64_t end;
+    const Entry* directory;
 };
+
+// An output path known by its hash and length (see checkOutputPaths).
+struct OutputLevel {
+    uint64_t hash;
+    size_t length;
+};
+
+// The output path of an entry whose own part is `own` below a directory whose
+// output path is `parent`, joined as extraction joins them: an entry whose own
+// part is empty has an empty path, and paths below an empty parent start afresh.
+OutputLevel joinOutput(const OutputLevel& parent, const std::string& own) {
+    constexpr uint64_t PRIME = 0x100000001B3ull;
+    if (own.empty())
+        return {0, 0};
+    OutputLevel level = parent;
+    if (level.length > 0) {
+        level.hash = (level.hash ^ '/') * PRIME;
+        ++level.length;
+    }
+    for (char c : own) level.hash = (level.hash ^ static_cast<unsigned char>(c)) * PRIME;
+    level.length += own.size();
+    return level;
+}
+
+// The output path extraction gives `entry`, built from the root down.
+std::string outputPathOf(const Entry* entry) {
+    std::vector<const Entry*> chain;
+    for (const Entry* e = entry; e->parent != nullptr; e = e->parent) chain.push_back(e);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const std::string own = outputPathFor((*it)->name);
+        if (own.empty())
+            path.clear();
+        else
+            path = path.empty() ? own : path + "/" + own;
+    }
+    return path;
+}
 
 struct FileData {
     uint64_t start;
     uint64_t end;
-    std::string path;
+    const Entry* directory;
+    std::string name;
 };
 
-// One listing being read: where the next record is, and the names it has given
-// its directory so far (folded), shared with a dropped duplicate's listing.
-struct Frame {
-    size_t listing;
-    uint64_t position;
-    std::string path;
-    std::unordered_map<std::string, std::string>* names;
-};
-
-class Verifier {
+class Verifier : public LoadObserver {
   public:
-    Verifier(const uint8_t* bytes, uint64_t size) : bytes_(bytes), size_(size) {
-        report_.archiveSize = size;
+    explicit Verifier(VerifyReport& report) : report_(report) {}
+
+    void loadStarted(uint64_t fileSize) override { report_.archiveSize = fileSize; }
+
+    void recordRead(const Entry* directory, const DirRecord& record, uint64_t) override {
+        const std::string name = recordEntryName(record);
+        const bool isDirectory = record.type == TYPE_DIRECTORY;
+        isDirectory ? ++report_.directories : ++report_.files;
+        if (name.empty()) {
+            find(pathIn(directory, name), "has an empty name");
+        } else if (hasDotPart(name)) {
+            find(pathIn(directory, name),
+                 "is only '.', the directory itself on disk: it would be extracted as '" +
+                     displayPath(outputPathFor(name)) + "'");
+        } else if (outputPathFor(name) != plainOutputPath(name)) {
+            find(pathIn(directory, name),
+                 "would be extracted as '" + displayPath(outputPathFor(name)) + "'");
+        }
+        if (isDirectory)
+            return;
+        const uint64_t end = uint64_t{record.offset} + record.size;
+        if (end > report_.archiveSize) {
+            find(pathIn(directory, name), "its data (" + std::to_string(record.size) +
+                                              " bytes at " + hex(record.offset) +
+                                              ") runs past the end of the archive");
+        } else if (record.size > 0) {
+            files_.push_back({record.offset, end, directory, name});
+        }
     }
 
-    VerifyReport run() {
-        std::vector<Frame> stack;
-        openListing(stack, 0, "", &namesByDirectory_[""]);
-        while (!stack.empty()) {
-            Frame& frame = stack.back();
-            if (frame.position + DIR_RECORD_SIZE > size_) {
-                Listing& listing = listings_[frame.listing];
-                if (frame.position == listing.start && listing.start >= size_)
-                    find(frame.path, "its listing at " + hex(listing.start) +
-                                         " lies past the end of the archive");
-                else if (frame.position < size_ || frame.position != listing.start)
-                    find(frame.path,
-                         "its listing is cut short at " + hex(frame.position) + " (no end record)");
-                listing.end = std::min(frame.position, size_);
-                inProgress_.erase(listing.start);
-                stack.pop_back();
-                continue;
-            }
-            DirRecord record = decodeDirRecord(bytes_ + frame.position);
-            frame.position += DIR_RECORD_SIZE;
-            if (record.type != TYPE_FILE && record.type != TYPE_DIRECTORY) {
-                listings_[frame.listing].end = frame.position;
-                inProgress_.erase(listings_[frame.listing].start);
-                stack.pop_back();
-                continue;
-            }
-            visitRecord(stack, record);
+    void listingRead(const Entry* directory, uint64_t start, uint64_t end,
+                     ListingEnd how) override {
+        ++report_.listings;
+        if (how == LISTING_OUTSIDE)
+            find(archivePathOf(directory),
+                 "its listing at " + hex(start) + " lies past the end of the archive");
+        else if (how == LISTING_CUT_SHORT)
+            find(archivePathOf(directory),
+                 "its listing is cut short at " + hex(end) + " (no end record)");
+        if (end > start)
+            listings_.push_back({start, end, directory});
+    }
+
+    void duplicateDropped(const Entry* directory, const std::string& name,
+                          const Entry* kept) override {
+        find(pathIn(directory, name), "is dropped: the same name as '" +
+                                          displayName(archivePathOf(kept)) +
+                                          "' ignoring letter case");
+    }
+
+    void cycleCut(const Entry* directory, const DirRecord& record) override {
+        find(pathIn(directory, recordEntryName(record)),
+             "leads back into the listing at " + hex(record.offset) +
+                 ", which encloses it (a cycle)");
+    }
+
+    void listingShared(const Entry* directory, const DirRecord& record,
+                       const Entry* first) override {
+        find(pathIn(directory, recordEntryName(record)), "shares its listing at " +
+                                                             hex(record.offset) + " with '" +
+                                                             shownPath(first) + "'");
+    }
+
+    // File data that lies over a listing's records.
+    void checkOverlaps() {
+        std::sort(listings_.begin(), listings_.end(),
+                  [](const ListingRange& a, const ListingRange& b) { return a.start < b.start; });
+        // reach[i]: the listing reaching furthest among the first i + 1, since
+        // a hostile archive may start one listing inside another.
+        std::vector<size_t> reach(listings_.size());
+        for (size_t i = 0; i < listings_.size(); ++i) {
+            reach[i] = i > 0 && listings_[reach[i - 1]].end >= listings_[i].end ? reach[i - 1] : i;
         }
-        checkOverlaps();
-        report_.listings = listings_.size();
-        return std::move(report_);
+        for (const FileData& file : files_) {
+            const auto after = std::lower_bound(
+                listings_.begin(), listings_.end(), file.end,
+                [](const ListingRange& listing, uint64_t end) { return listing.start < end; });
+            if (after == listings_.begin())
+                continue;
+            const ListingRange& listing = listings_[reach[size_t(after - listings_.begin()) - 1]];
+            if (listing.end > file.start) {
+                find(pathIn(file.directory, file.name), "its data overlaps the listing at " +
+                                                            hex(listing.start) + " of '" +
+                                                            shownPath(listing.directory) + "'");
+            }
+        }
+    }
+
+    // Entries that extraction would write where an earlier entry is written.
+    // Each output path is known by a hash built up along the walk, so the
+    // check stays linear however deep the tree; paths are compared in full
+    // only when two hashes meet.
+    void checkOutputPaths(const Entry* root) {
+        std::vector<OutputLevel> levels{{0, 0}};
+        std::unordered_map<uint64_t, const Entry*> taken;
+        TreeWalk walk(root, WALK_WITHOUT_PATHS);
+        while (walk.next()) {
+            if (walk.step() == WALK_LEAVE || walk.entry() == root)
+                continue;
+            const Entry* entry = walk.entry();
+            const size_t depth = walk.depth();
+            const OutputLevel own = joinOutput(levels[depth - 1], outputPathFor(entry->name));
+            if (walk.step() == WALK_ENTER) {
+                levels.resize(depth + 1);
+                levels[depth] = own;
+            }
+            if (own.length == 0)
+                continue;
+            const uint64_t key = own.hash ^ (uint64_t{own.length} * 0x9E3779B97F4A7C15ull);
+            auto [first, isNew] = taken.emplace(key, entry);
+            if (isNew)
+                continue;
+            const bool bothDirectories =
+                entry->kind == KIND_SUBDIR && first->second->kind == KIND_SUBDIR;
+            const std::string output = outputPathOf(entry);
+            if (bothDirectories || output != outputPathOf(first->second))
+                continue;
+            find(archivePathOf(entry), "would be extracted to '" + displayPath(output) +
+                                           "', where '" + shownPath(first->second) +
+                                           "' goes too");
+        }
     }
 
   private:
@@ -100,125 +237,38 @@ class Verifier {
         report_.findings.push_back({path.empty() ? "/" : path, text});
     }
 
-    void openListing(std::vector<Frame>& stack, uint64_t start, const std::string& path,
-                     std::unordered_map<std::string, std::string>* names) {
-        listingAt_[start] = listings_.size();
-        listings_.push_back({start, start, path});
-        inProgress_.insert(start);
-        stack.push_back({listings_.size() - 1, start, path, names});
-    }
-
-    void visitRecord(std::vector<Frame>& stack, const DirRecord& record) {
-        std::string name = recordEntryName(record);
-        std::string directoryPath = stack.back().path;
-        std::string path = directoryPath.empty() ? name : directoryPath + "/" + name;
-        std::replace(path.begin(), path.end(), '\\', '/');
-        bool isDirectory = record.type == TYPE_DIRECTORY;
-        isDirectory ? ++report_.directories : ++report_.files;
-
-        if (name.empty())
-            find(path, "has an empty name");
-        std::string folded = foldAsciiText(name);
-        auto [existing, added] = stack.back().names->emplace(folded, path);
-        if (!added)
-            find(path, "is dropped: the same name as '" + displayName(existing->second) +
-                           "' ignoring letter case");
-        if (!name.empty() && outputPathFor(name) != plainOutputPath(name))
-            find(path, "would be extracted as '" + displayPath(outputPathFor(name)) + "'");
-
-        if (!isDirectory) {
-            uint64_t end = uint64_t(record.offset) + record.size;
-            if (end > size_)
-                find(path, "its data (" + std::to_string(record.size) + " bytes at " +
-                               hex(record.offset) + ") runs past the end of the archive");
-            else if (record.size > 0)
-                files_.push_back({record.offset, end, path});
-            return;
-        }
-
-        // A dropped directory's listing adds to the directory already there.
-        std::string target = added ? path : existing->second;
-        auto* names = &namesByDirectory_[target];
-        if (inProgress_.count(record.offset)) {
-            find(path, "leads back into the listing at " + hex(record.offset) +
-                           ", which encloses it (a cycle)");
-            return;
-        }
-        auto seen = listingAt_.find(record.offset);
-        if (seen != listingAt_.end()) {
-            find(path, "shares its listing at " + hex(record.offset) + " with '" +
-                           displayName(listings_[seen->second].path) + "'");
-            return;
-        }
-        openListing(stack, record.offset, target, names);
-    }
-
-    // File data that lies over a listing's records.
-    void checkOverlaps() {
-        std::vector<const Listing*> sorted;
-        for (const Listing& listing : listings_) {
-            if (listing.end > listing.start)
-                sorted.push_back(&listing);
-        }
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const Listing* a, const Listing* b) { return a->start < b->start; });
-        for (const FileData& file : files_) {
-            // The first listing that ends after the file starts is the only candidate
-            // among non-overlapping listings; check the ones starting before the file ends.
-            auto it = std::lower_bound(
-                sorted.begin(), sorted.end(), file.start,
-                [](const Listing* listing, uint64_t start) { return listing->start < start; });
-            if (it != sorted.begin() && (*(it - 1))->end > file.start)
-                --it;
-            if (it != sorted.end() && (*it)->start < file.end && (*it)->end > file.start) {
-                find(file.path, "its data overlaps the listing at " + hex((*it)->start) + " of '" +
-                                    ((*it)->path.empty() ? "/" : displayName((*it)->path)) + "'");
-            }
-        }
-    }
-
-    const uint8_t* bytes_;
-    uint64_t size_;
-    VerifyReport report_;
-    std::vector<Listing> listings_;
-    std::map<uint64_t, size_t> listingAt_;
-    std::set<uint64_t> inProgress_;
+    VerifyReport& report_;
+    std::vector<ListingRange> listings_;
     std::vector<FileData> files_;
-    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> namesByDirectory_;
 };
 
 }  // namespace
 
-VerifyReport verifyArchiveBytes(const uint8_t* bytes, uint64_t size) {
-    return Verifier(bytes, size).run();
+VerifyReport verifyArchive(const std::string& path) {
+    VerifyReport report;
+    Verifier verifier(report);
+    ArchiveSession session;
+    session.open(path.c_str(), path, LOAD_ENTRY_CAP, &verifier);
+    report.status = session.status();
+    if (report.status == SESSION_OPEN_FAILED)
+        return report;
+    if (report.status == SESSION_TOO_LARGE) {
+        report.findings.push_back(
+            {"/", "holds too many entries: the check stopped after " +
+                      std::to_string(loadRecordCap(report.archiveSize, LOAD_ENTRY_CAP)) +
+                      " records"});
+    }
+    verifier.checkOverlaps();
+    verifier.checkOutputPaths(session.root());
+    return report;
 }
 
 int verifyMode(const std::string& path, std::ostream& out, std::ostream& err) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info;
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0)
-            close(fd);
+    VerifyReport report = verifyArchive(path);
+    if (report.status == SESSION_OPEN_FAILED) {
         err << "dirrip: cannot open '" << displayPath(path) << "'\n";
         return 1;
     }
-    uint64_t size = uint64_t(info.st_size);
-    const uint8_t* bytes = nullptr;
-    void* mapped = MAP_FAILED;
-    if (size > 0) {
-        mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (mapped == MAP_FAILED) {
-            close(fd);
-            err << "dirrip: cannot read '" << displayPath(path) << "'\n";
-            return 1;
-        }
-        bytes = static_cast<const uint8_t*>(mapped);
-    }
-    VerifyReport report = verifyArchiveBytes(bytes, size);
-    if (mapped != MAP_FAILED)
-        munmap(mapped, size);
-    close(fd);
-
     for (const VerifyFinding& finding : report.findings)
         out << displayName(finding.path) << ": " << finding.text << "\n";
     if (report.files + report.directories == 0)

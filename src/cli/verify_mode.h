@@ -1,4 +1,5 @@
-// `--verify`: checks every listing and record of an archive and reports what it finds.
+// `--verify`: loads an archive with an observer and reports everything the
+// loader mends or drops, and what extraction would change or lose.
 #pragma once
 
 #include <cstdint>
@@ -6,26 +7,31 @@
 #include <string>
 #include <vector>
 
+#include "archive/session.h"
+
 struct VerifyFinding {
     std::string path;  // the entry's path inside the archive (code page 437, '/' between names)
     std::string text;  // what is wrong, in words, ready to print (UTF-8, no control bytes)
 };
 
 struct VerifyReport {
+    SessionStatus status = SESSION_OPEN_FAILED;
     std::vector<VerifyFinding> findings;
-    uint64_t files = 0;
-    uint64_t directories = 0;
-    uint64_t listings = 0;
+    uint64_t files = 0;        // file records, each listing counted once
+    uint64_t directories = 0;  // directory records, each listing counted once
+    uint64_t listings = 0;     // distinct listings read
     uint64_t archiveSize = 0;
 };
 
-// Walks the archive's bytes as the loader does, each listing at most once, and
-// reports: file data or listings outside the archive, listings cut short,
-// cycles, listings shared by several directories, names dropped as duplicates,
-// names that extraction would change, and file data overlapping a listing.
-VerifyReport verifyArchiveBytes(const uint8_t* bytes, uint64_t size);
+// Opens and loads the archive at `path` and reports, in the order met: file
+// data or listings outside the archive, listings cut short, cycles, listings
+// shared by several directories, names dropped as duplicates, empty names,
+// names that extraction would change, file data overlapping a listing, and
+// entries that extraction would write to a path another entry takes. The
+// report's status says whether the file could be opened and loaded whole.
+VerifyReport verifyArchive(const std::string& path);
 
-// Reads the archive at `path` and prints each finding, then a summary, on
+// Verifies the archive at `path` and prints each finding, then a summary, on
 // `out`. Returns 0 when nothing was found, 1 when something was or the file
-// cannot be read (message on `err`).
+// cannot be opened (message on `err`).
 int verifyMode(const std::string& path, std::ostream& out, std::ostream& err);

@@ -5,9 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "text/cp437.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
+#include "text/ascii_fold.h"
+#include "text/cp437.h"
 
 namespace {
 
@@ -255,10 +256,7 @@ char* shortenPath(char* destination, const char* path, int limit) {
         if (static_cast<int>(result.size()) > limit)
             result.resize(limit);
     }
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    result = foldAsciiText(result);
     std::memcpy(destination, result.c_str(), result.size() + 1);
     return destination;
 }

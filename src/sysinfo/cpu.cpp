@@ -1,15 +1,16 @@
-#include <sys/utsname.h>
-
+// The processor line: what the processor says of itself through CPUID, its
+// clock timed against the monotonic clock, and what the system reports
+// where the processor says nothing.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "sysinfo/sysinfo.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+#include <x86intrin.h>
 #define DIRRIP_X86 1
 #endif
 
@@ -18,13 +19,10 @@ const char* const CPU_MODEL_NAMES[6] = {"i386SX", "i386DX",  "i486SX",
 
 namespace {
 
-constexpr uint64_t TIMER_HZ = 1193182;
-constexpr uint32_t CLOCK_CONSTANT_386 = 38181830;
-constexpr uint32_t CLOCK_CONSTANT_LATER = 39648108;
-constexpr int TIMING_PASSES = 200;
-// Each run is repeated and its shortest time kept: a time-shared host may
-// interrupt any single run, which only ever makes it longer.
-constexpr int TIMING_REPEATS = 5;
+// Each timing window is long enough that reading the two clocks costs well
+// under a thousandth of it, and short enough not to delay the info box.
+constexpr auto TIMING_WINDOW = std::chrono::milliseconds(10);
+constexpr int TIMING_RUNS = 3;
 
 #if DIRRIP_X86
 bool hasCpuid() {
@@ -34,78 +32,29 @@ bool hasCpuid() {
     return true;
 #endif
 }
-#endif
 
-#if DIRRIP_X86
-#define DIV1 "movw $0x7AAA, %%ax\n\tdivw %%cx\n\t"
-#define DIV2 DIV1 DIV1
-#define DIV8 DIV2 DIV2 DIV2 DIV2
-#define DIV32 DIV8 DIV8 DIV8 DIV8
-#define DIV66 DIV32 DIV32 DIV2
-
-// 200 passes of 66 unrolled 16-bit divisions, each dividing the previous
-// remainder * 65536 + 0x7AAA by 0x5555.
-void longRun() {
-    int passes = TIMING_PASSES;
-    __asm__ volatile(
-        "xorw %%dx, %%dx\n\t"
-        "movw $0x5555, %%cx\n\t"
-        "1:\n\t" DIV66
-        "decl %0\n\t"
-        "jnz 1b\n\t"
-        : "+r"(passes)
-        :
-        : "eax", "ecx", "edx", "cc");
+bool hasCycleCounter() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    return hasCpuid() && __get_cpuid(1, &eax, &ebx, &ecx, &edx) && (edx & 0x10) != 0;
 }
 
-// 200 passes of 2 divisions: the loop overhead that the long run also pays.
-void shortRun() {
-    int passes = TIMING_PASSES;
-    __asm__ volatile(
-        "xorw %%dx, %%dx\n\t"
-        "movw $0x5555, %%cx\n\t"
-        "1:\n\t" DIV2
-        "decl %0\n\t"
-        "jnz 1b\n\t"
-        : "+r"(passes)
-        :
-        : "eax", "ecx", "edx", "cc");
-}
-#else
-volatile uint32_t divisionSink;
-
-template <int Divisions>
-void divisionRun() {
-    uint32_t remainder = 0;
-    for (int pass = 0; pass < TIMING_PASSES; ++pass) {
-        for (int i = 0; i < Divisions; ++i) {
-            volatile uint32_t dividend = (remainder << 16) + 0x7AAA;
-            remainder = dividend % 0x5555;
-        }
-    }
-    divisionSink = remainder;
-}
-void longRun() {
-    divisionRun<66>();
-}
-void shortRun() {
-    divisionRun<2>();
+// The cycle counter's rate in hundredths of a MHz over one window. The
+// program may be descheduled inside the window: both clocks go on, so the
+// ratio stays right.
+uint32_t cycleCounterRate() {
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    uint64_t firstCycle = __rdtsc();
+    auto now = start;
+    while (now - start < TIMING_WINDOW) now = Clock::now();
+    uint64_t lastCycle = __rdtsc();
+    auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(now - start).count();
+    if (nanoseconds <= 0 || lastCycle <= firstCycle)
+        return 0;
+    return static_cast<uint32_t>((lastCycle - firstCycle) * 100000 /
+                                 static_cast<uint64_t>(nanoseconds));
 }
 #endif
-
-// The run's elapsed time in ticks of the PC interval timer.
-uint32_t timedTicks(void (*run)()) {
-    uint64_t best = UINT64_MAX;
-    for (int repeat = 0; repeat < TIMING_REPEATS; ++repeat) {
-        auto start = std::chrono::steady_clock::now();
-        run();
-        auto end = std::chrono::steady_clock::now();
-        auto nanoseconds =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
-        best = std::min<uint64_t>(best, static_cast<uint64_t>(nanoseconds));
-    }
-    return static_cast<uint32_t>(best * TIMER_HZ / 1000000000ULL);
-}
 
 std::string collapseSpaces(const std::string& text) {
     std::string out;
@@ -122,6 +71,19 @@ void removeAll(std::string& text, const char* part) {
     size_t length = std::strlen(part);
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at))
         text.erase(at, length);
+}
+
+// A brand or reported name without its marks and its nominal rate (the
+// measured one follows it).
+std::string tidyName(std::string name) {
+    size_t at = name.find(" @ ");
+    if (at != std::string::npos)
+        name.erase(at);
+    for (const char* noise : {"(R)", "(TM)", "(tm)", " CPU", " Processor"}) removeAll(name, noise);
+    name = collapseSpaces(name);
+    if (!name.empty() && name[0] == ' ')
+        name.erase(0, 1);
+    return name;
 }
 
 }  // namespace
@@ -155,19 +117,19 @@ int cpuModelIndex() {
 #endif
 }
 
-uint32_t clockFromTicks(uint32_t ticksA, uint32_t ticksB, int modelIndex) {
-    uint32_t difference = ticksA - ticksB;
-    if (difference == 0)
-        return 0;
-    uint32_t constant =
-        (modelIndex == 0 || modelIndex == 1) ? CLOCK_CONSTANT_386 : CLOCK_CONSTANT_LATER;
-    return constant / difference + 20;
-}
-
-uint32_t cpuClockMeasure(int modelIndex) {
-    uint32_t ticksA = timedTicks(longRun);
-    uint32_t ticksB = timedTicks(shortRun);
-    return clockFromTicks(ticksA, ticksB, modelIndex);
+uint32_t cpuClockMeasure(int) {
+#if DIRRIP_X86
+    if (hasCycleCounter()) {
+        // The middle of a few runs: one disturbed run (a clock read delayed
+        // by the scheduler) cannot move the figure.
+        uint32_t rates[TIMING_RUNS];
+        for (uint32_t& rate : rates) rate = cycleCounterRate();
+        std::sort(rates, rates + TIMING_RUNS);
+        if (rates[TIMING_RUNS / 2] != 0)
+            return rates[TIMING_RUNS / 2];
+    }
+#endif
+    return queryProcessorClock();
 }
 
 uint32_t cpuIdentify() {
@@ -207,48 +169,22 @@ std::string cpuBrandString() {
 #endif
 }
 
-std::string cpuReportedName() {
-    std::ifstream file("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(file, line)) {
-        if (line.rfind("model name", 0) != 0)
-            continue;
-        size_t colon = line.find(':');
-        if (colon == std::string::npos)
-            continue;
-        std::string name = collapseSpaces(line.substr(colon + 1));
-        if (!name.empty() && name[0] == ' ')
-            name.erase(0, 1);
-        if (!name.empty())
-            return name;
-    }
-    struct utsname system;
-    if (uname(&system) == 0)
-        return system.machine;
-    return "";
-}
-
-std::string cpuLine(int modelIndex, bool hasMmx, uint32_t clock, const std::string& otherName,
-                    size_t width) {
-    bool named = modelIndex >= 0 && modelIndex <= 5;
-    std::string name = named ? CPU_MODEL_NAMES[modelIndex] : otherName;
-    if (!named) {
-        // Brand strings carry marks and words the line has no room for; the
-        // nominal rate after an '@' gives way to the measured one.
-        size_t at = name.find(" @ ");
-        if (at != std::string::npos)
-            name.erase(at);
-        for (const char* noise : {"(R)", "(TM)", "(tm)", " CPU", " Processor"})
-            removeAll(name, noise);
-        name = collapseSpaces(name);
-        if (!name.empty() && name[0] == ' ')
-            name.erase(0, 1);
-        if (name.empty())
-            name = "Unknown processor";
-    }
+std::string cpuLine(const std::string& brand, int modelIndex, bool hasMmx,
+                    const std::string& reportedName, uint32_t clock, size_t width) {
+    // The brand string names every processor that has one; the model table
+    // only knows the generations before it, and would call any later
+    // family-6 processor a PentiumPro.
+    std::string name = tidyName(brand);
     std::string rest;
-    if (named && modelIndex > 3 && hasMmx)
-        rest = " MMX";
+    if (name.empty() && modelIndex >= 0 && modelIndex <= 5) {
+        name = CPU_MODEL_NAMES[modelIndex];
+        if (modelIndex > 3 && hasMmx)
+            rest = " MMX";
+    }
+    if (name.empty())
+        name = tidyName(reportedName);
+    if (name.empty())
+        name = "Unknown processor";
     if (clock != 0)
         rest += " at " + std::to_string(clock / 100) + " MHz";
     if (name.size() + rest.size() > width) {
@@ -268,15 +204,11 @@ char* cpuText() {
     constexpr size_t LINE_WIDTH = 38;
     int index = cpuModelIndex();
     uint32_t clock = cpuClockMeasure(index);
+    std::string brand = cpuBrandString();
     bool named = index >= 0 && index <= 5;
-    bool mmx = named && index > 3 && cpuHasMmx() == 1;
-    std::string other;
-    if (!named) {
-        other = cpuBrandString();
-        if (other.empty())
-            other = cpuReportedName();
-    }
-    std::string line = cpuLine(index, mmx, clock, other, LINE_WIDTH);
+    bool mmx = brand.empty() && named && index > 3 && cpuHasMmx() == 1;
+    std::string reported = brand.empty() && !named ? queryProcessorName() : "";
+    std::string line = cpuLine(brand, index, mmx, reported, clock, LINE_WIDTH);
     char* text = new char[TEXT_SIZE]();
     std::snprintf(text, TEXT_SIZE, "%s", line.c_str());
     return text;

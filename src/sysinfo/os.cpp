@@ -1,40 +1,8 @@
-#include <sys/utsname.h>
-
+// The operating-system line, the host version and the memory figure.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "sysinfo/sysinfo.h"
-
-namespace {
-
-// Reads the leading number of `text` and steps past it and one separator.
-uint32_t takeNumber(const char*& text) {
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text, &end, 10);
-    if (end == text)
-        return 0;
-    text = end;
-    if (*text == '.' || *text == '-')
-        ++text;
-    return static_cast<uint32_t>(value);
-}
-
-}  // namespace
-
-void queryOsVersion(OsVersionInfo* record) {
-    *record = OsVersionInfo{};
-    record->size = sizeof(OsVersionInfo);
-    record->platformId = PLATFORM_HOST;
-    struct utsname name;
-    if (uname(&name) != 0)
-        return;
-    // The kernel release ("6.1.0-18-amd64") gives the three version numbers.
-    const char* release = name.release;
-    record->majorVersion = takeNumber(release);
-    record->minorVersion = takeNumber(release);
-    record->buildNumber = takeNumber(release);
-}
 
 const char* platformWord(uint32_t platformId) {
     switch (platformId) {
@@ -64,10 +32,20 @@ char* osVersionText(char* buffer, const OsVersionInfo* record) {
 }
 
 std::string hostOsText() {
-    struct utsname name;
-    if (uname(&name) != 0)
+    OsVersionInfo record;
+    queryOsVersion(&record);
+    if (record.platformId != PLATFORM_HOST) {
+        char line[200];
+        return osVersionText(line, &record);
+    }
+    std::string name, release;
+    if (!querySystemName(&name, &release))
         return "unknown system";
-    return std::string(name.sysname) + " " + name.release;
+    return name + " " + release;
+}
+
+uint64_t availableMemory() {
+    return queryAvailableMemory();
 }
 
 uint16_t dpmiVersion() {

@@ -1,14 +1,23 @@
 // --verify on sound and damaged archives.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <sstream>
 
 #include "archive/writer.h"
 #include "cli/verify_mode.h"
+#include "output/output_name.h"
 #include "support/archive_fixture.h"
 
 namespace {
 
+VerifyReport verifyBytes(const std::vector<uint8_t>& bytes) {
+    TempDir dir;
+    return verifyArchive(dir.write("verify.dir", bytes));
+}
+
 std::vector<std::string> findingsOf(const std::vector<uint8_t>& bytes) {
-    VerifyReport report = verifyArchiveBytes(bytes.data(), bytes.size());
+    VerifyReport report = verifyBytes(bytes);
     std::vector<std::string> lines;
     for (const VerifyFinding& finding : report.findings)
         lines.push_back(finding.path + ": " + finding.text);
@@ -19,7 +28,7 @@ TEST(Verify, WriterOutputHasNoFindings) {
     auto bytes = archiveBytes(archiveDirectory(
         "", {archiveDirectory("MAPS", {archiveFile("A.MAP", std::string(100, 'a'))}),
              archiveFile("B.TXT", "b"), archiveFile("EMPTY", "")}));
-    VerifyReport report = verifyArchiveBytes(bytes.data(), bytes.size());
+    VerifyReport report = verifyBytes(bytes);
     EXPECT_TRUE(report.findings.empty()) << report.findings[0].text;
     EXPECT_EQ(report.files, 3u);
     EXPECT_EQ(report.directories, 1u);
@@ -93,8 +102,54 @@ TEST(Verify, ReportsEachKindOfDamage) {
         cases.push_back(
             {"cut short", b, "/: its listing is cut short at 0x0000002c (no end record)"});
     }
+    for (uint32_t size : {20u, 21u}) {
+        // SUB's listing starts at 200: data up to 200 only touches it.
+        std::vector<uint8_t> b;
+        appendRecord(b, "SUB", TYPE_DIRECTORY, 0, 200);
+        appendRecord(b, "A.BIN", TYPE_FILE, size, 180);
+        appendEnd(b);
+        b.resize(200);
+        appendEnd(b);
+        cases.push_back({size == 20 ? "data ending where a listing starts" : "one byte over", b,
+                         size == 20 ? "" : "A.BIN: its data overlaps the listing at 0x000000c8 of 'SUB'"});
+    }
+    {
+        // INNER's listing starts one byte into F2's record and ends at once
+        // (the bytes it takes for a type field are no file or directory type),
+        // well before the root listing it lies in.
+        std::vector<uint8_t> b;
+        appendRecord(b, "INNER", TYPE_DIRECTORY, 0, 2 * R + 1);
+        appendRecord(b, "F1", TYPE_FILE);
+        appendRecord(b, "F2", TYPE_FILE);
+        appendRecord(b, "F3", TYPE_FILE);
+        appendRecord(b, "DATA.BIN", TYPE_FILE, 4, 4 * R + 2);
+        appendEnd(b);
+        cases.push_back({"listing inside a listing", b,
+                         "DATA.BIN: its data overlaps the listing at 0x00000000 of '/'"});
+    }
+    {
+        std::vector<uint8_t> b;
+        appendRecord(b, ".", TYPE_FILE, 0, 0);
+        appendEnd(b);
+        cases.push_back({"only a dot", b,
+                         ".: is only '.', the directory itself on disk: it would be extracted "
+                         "as '" + outputPathFor(".") + "'"});
+    }
+    {
+        std::vector<uint8_t> b;
+        appendRecord(b, "...", TYPE_DIRECTORY, 0, 2 * R);
+        appendEnd(b);
+        appendRecord(b, "...", TYPE_FILE, 0, 0);
+        appendEnd(b);
+        cases.push_back({"a record named like the way back", b,
+                         ".../...: is dropped: the same name as '.../...' ignoring letter case"});
+    }
     for (const Case& c : cases) {
         auto findings = findingsOf(c.bytes);
+        if (c.expected.empty()) {
+            EXPECT_TRUE(findings.empty()) << c.what << ": " << testing::PrintToString(findings);
+            continue;
+        }
         ASSERT_EQ(findings.size(), 1u) << c.what << ": " << testing::PrintToString(findings);
         EXPECT_EQ(findings[0], c.expected) << c.what;
     }
@@ -105,9 +160,39 @@ TEST(Verify, ListingsSharedWithoutEndAreWalkedOnce) {
     std::vector<uint8_t> b;
     for (int i = 0; i < 200; ++i) appendRecord(b, "D" + std::to_string(i), TYPE_DIRECTORY, 0, 0);
     appendEnd(b);
-    VerifyReport report = verifyArchiveBytes(b.data(), b.size());
+    VerifyReport report = verifyBytes(b);
     EXPECT_EQ(report.findings.size(), 200u);
     EXPECT_EQ(report.listings, 1u);
+}
+
+TEST(Verify, EntriesThatExtractionWouldWriteToOnePathAreListed) {
+    const uint32_t R = DIR_RECORD_SIZE;
+    std::vector<uint8_t> b;
+    appendRecord(b, "DATA", TYPE_DIRECTORY, 0, 5 * R);
+    appendRecord(b, "A?B", TYPE_FILE);
+    appendRecord(b, "A_B", TYPE_FILE);
+    appendRecord(b, "DATA/X", TYPE_FILE);
+    appendEnd(b);
+    appendRecord(b, "X", TYPE_FILE);
+    appendEnd(b);
+    std::vector<std::string> collisions;
+    for (const std::string& line : findingsOf(b)) {
+        if (line.find("where") != std::string::npos)
+            collisions.push_back(line);
+    }
+    EXPECT_EQ(collisions, (std::vector<std::string>{
+                              "A_B: would be extracted to 'A_B', where 'A?B' goes too",
+                              "DATA/X: would be extracted to 'DATA/X', where 'DATA/X' goes too",
+                          }));
+}
+
+TEST(Verify, FifoIsRefusedAtOnce) {
+    TempDir dir;
+    const std::string path = dir.file("fifo.dir");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    std::ostringstream out, err;
+    EXPECT_EQ(verifyMode(path, out, err), 1);
+    EXPECT_NE(err.str().find("cannot open"), std::string::npos) << err.str();
 }
 
 }  // namespace

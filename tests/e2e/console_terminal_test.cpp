@@ -113,6 +113,24 @@ TEST(DemoColours, SixteenColoursWithBrightBackgrounds) {
     EXPECT_NE(colours.find("\x1b[97mCF "), std::string::npos) << colours;
 }
 
+TEST(DemoColours, TextInItsOwnBackgroundColourIsBlank) {
+    // The colour table holds "BF " at row 2 + B, column 3F: where F equals B
+    // the text would vanish into its background only by chance of the
+    // terminal's palette; it must be a blank cell.
+    for (const char* term : {"tmux-256color", "screen"}) {
+        TmuxSession s(demoCommand(), withTerm(term));
+        ASSERT_TRUE(s.waitFor("console demo")) << s.dump();
+        static const char HEX[] = "0123456789ABCDEF";
+        for (int colour = 0; colour < 16; ++colour) {
+            std::string row = s.row(2 + colour);
+            EXPECT_EQ(row.substr(colour * 3, 3), "   ") << term << " colour " << colour << s.dump();
+            int other = (colour + 1) % 16;
+            std::string shown{HEX[colour], HEX[other]};
+            EXPECT_EQ(row.substr(other * 3, 2), shown) << term;
+        }
+    }
+}
+
 TEST(DemoColours, EightColourTerminalDegrades) {
     TmuxSession s(demoCommand(), withTerm("screen"));
     ASSERT_TRUE(s.waitFor("console demo")) << s.dump();
@@ -173,6 +191,67 @@ TEST(DemoResize, SmallerAndLargerTerminals) {
     s.sendKeys("Q");
     ASSERT_TRUE(s.waitFor("status 0")) << s.dump();
     expectGivenBack(s);
+}
+
+// Rows 1-24 as the demo draws them when nothing was pressed yet, cut to 80 columns.
+std::string gridRows(TmuxSession& s) {
+    std::string rows;
+    for (int r = 1; r < 25; ++r) rows += s.row(r).substr(0, 80) + "\n";
+    return rows;
+}
+
+TEST(DemoResize, LargerWindowsGetTheWholeGridWithoutAKey) {
+    std::string expected;
+    {
+        TmuxSession s(demoCommand());
+        ASSERT_TRUE(s.waitFor("X: crash")) << s.dump();
+        expected = gridRows(s);
+    }
+    TmuxSession::Options options;
+    options.width = 100;
+    options.height = 30;
+    TmuxSession s(demoCommand(), options);
+    ASSERT_TRUE(s.waitUntil([&](const std::string&) { return gridRows(s) == expected; }))
+        << "started at 100x30" << s.dump();
+    s.resize(90, 27);
+    ASSERT_TRUE(s.waitUntil([&](const std::string&) { return gridRows(s) == expected; }))
+        << "resized to 90x27" << s.dump();
+}
+
+// The keys typed while the program starts up (here: while it sleeps before
+// taking the terminal) were meant for nothing on screen yet.
+TEST(DemoInput, KeysTypedBeforeTheTerminalIsTakenAreThrownAway) {
+    TmuxSession s("printf 'before demo\\n'; sleep 1; " + TmuxSession::quote(DEMO) +
+                  "; echo \"status $?\"; exec sleep 60");
+    ASSERT_TRUE(s.waitFor("before demo")) << s.dump();
+    s.sendKeys("a", "Escape");
+    ASSERT_TRUE(s.waitFor("console demo")) << s.dump();
+    EXPECT_FALSE(s.waitFor("last key: 0x", 1000)) << s.dump();
+    s.sendKeys("C-a");
+    EXPECT_TRUE(s.waitFor("last key: 0x001")) << s.dump();
+}
+
+// Without a screen of its own (TERM=linux has none) the terminal shows the
+// frames on its normal screen: leaving, by a key or by a signal, must not
+// keep the last one there.
+TEST(DemoEnding, TerminalWithoutItsOwnScreenIsLeftBlank) {
+    for (bool bySignal : {false, true}) {
+        TmuxSession s(demoCommand(), withTerm("linux"));
+        ASSERT_TRUE(s.waitFor("console demo")) << s.dump();
+        if (bySignal) {
+            ASSERT_EQ(kill(demoPid(s), SIGTERM), 0);
+        } else {
+            s.sendKeys("Q");
+        }
+        ASSERT_TRUE(s.waitFor(bySignal ? "status 143" : "status 0")) << s.dump();
+        for (int r = 0; r < 25; ++r) {
+            std::string row = s.row(r);
+            bool ours = row.rfind("status ", 0) == 0 || row.rfind("demo ended", 0) == 0 ||
+                        row.rfind("Terminated", 0) == 0;  // the shell's report
+            EXPECT_TRUE(ours || row == std::string(80, ' '))
+                << (bySignal ? "signal" : "key") << ", row " << r << s.dump();
+        }
+    }
 }
 
 class DemoEnding : public ::testing::TestWithParam<int> {};

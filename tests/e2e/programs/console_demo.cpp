@@ -14,7 +14,7 @@
 #include "text/cp437.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
-#include "console/terminal.h"
+#include "platform/terminal.h"
 #include "console/window.h"
 
 namespace {

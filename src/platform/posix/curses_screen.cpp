@@ -1,6 +1,6 @@
 // Drawing the grid through ncursesw. curses does the work of sending only the
 // cells that changed and of knowing each terminal's sequences.
-#include "console/curses_screen.h"
+#include "platform/posix/curses_screen.h"
 
 #include <curses.h>
 #include <sys/ioctl.h>
@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "platform/posix/write_all.h"
 #include "text/cp437.h"
 
 namespace {
@@ -285,13 +286,7 @@ std::string expand(const char* capability) {
 }
 
 void writeAll(const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            return;
-        done += static_cast<size_t>(n);
-    }
+    ::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -330,18 +325,21 @@ bool cursesOpen(bool utf8) {
 void cursesClose() {
     if (state.terminal == nullptr)
         return;
-    std::string resetShape = expand(cursesCapability("Se"));
-    if (!state.left)
-        endwin();
+    cursesLeave();
     delscreen(state.terminal);
     state.terminal = nullptr;
-    writeAll(resetShape);
 }
 
 void cursesLeave() {
     if (state.terminal == nullptr || state.left)
         return;
     std::string resetShape = expand(cursesCapability("Se"));
+    // A terminal without a screen of the program's own (or with it turned
+    // off) would keep the last frame: leave it blank. endwin then puts the
+    // cursor at the start of the last row.
+    werase(stdscr);
+    wnoutrefresh(stdscr);
+    doupdate();
     endwin();
     writeAll(resetShape);
     state.left = true;
@@ -410,8 +408,13 @@ const char* cursesCapability(const char* name) {
 }
 
 std::string cursesRestoreSequence() {
-    std::string bytes;
-    for (const char* name : {"sgr0", "cnorm", "Se", "rmkx", "rmcup"}) {
+    std::string bytes = expand(cursesCapability("sgr0"));
+    // A clean screen with the cursor at the start of the last row, for
+    // terminals that show the program's frames on their normal screen.
+    bytes += expand(cursesCapability("clear"));
+    if (const char* move = cursesCapability("cup"))
+        bytes += expand(tiparm(move, (LINES > 0 ? LINES : 1) - 1, 0));
+    for (const char* name : {"cnorm", "Se", "rmkx", "rmcup"}) {
         bytes += expand(cursesCapability(name));
     }
     return bytes;

@@ -30,5 +30,6 @@ void cursesResize();
 // The string capability `name` of the terminal, or null when it has none.
 const char* cursesCapability(const char* name);
 // The bytes that give the terminal back when curses cannot run: attributes
-// off, cursor shown and normal, keypad mode off, normal screen.
+// off, a blank screen with the cursor at the start of the last row, cursor
+// shown and normal, keypad mode off, normal screen.
 std::string cursesRestoreSequence();

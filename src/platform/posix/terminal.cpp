@@ -1,6 +1,6 @@
 // The terminal backend: keys are read straight from standard input and
 // decoded here; the screen side is in curses_screen.cpp.
-#include "console/terminal.h"
+#include "platform/terminal.h"
 
 #include <fcntl.h>
 #include <langinfo.h>
@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <clocale>
@@ -17,41 +18,54 @@
 #include <string>
 
 #include "console/backend.h"
-#include "text/cp437.h"
-#include "console/curses_screen.h"
 #include "console/key_decoder.h"
+#include "platform/posix/curses_screen.h"
+#include "platform/posix/write_all.h"
+#include "platform/signals.h"
+#include "text/cp437.h"
 
 namespace {
 
 // How long the rest of an escape sequence may take before a lone ESC counts as the Esc key.
 constexpr int ESCAPE_WAIT_MS = 50;
 
-constexpr int GIVE_BACK_SIGNALS[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV,
-                                     SIGBUS,  SIGFPE, SIGILL, SIGABRT};
-constexpr int SIGNAL_COUNT = sizeof GIVE_BACK_SIGNALS / sizeof GIVE_BACK_SIGNALS[0];
-
-// State the signal handlers read: prepared while opening, never allocated in a handler.
+// State the interrupt handlers read: prepared while opening (and after each
+// resize), never allocated in a handler.
 volatile sig_atomic_t terminalTaken = 0;
+// Set while a frame is on the screen, clear once the screen was given back.
+volatile sig_atomic_t screenShown = 0;
 volatile sig_atomic_t resizePending = 0;
-char restoreBytes[512];
-size_t restoreLength = 0;
+// Two buffers for the give-back bytes, so a handler never reads one half-rewritten.
+struct RestoreBytes {
+    char bytes[512];
+    size_t length = 0;
+};
+RestoreBytes restoreBuffers[2];
+std::atomic<RestoreBytes*> restoreBytes{nullptr};
 struct termios savedModes;
 bool haveSavedModes = false;
 int wakePipe[2] = {-1, -1};
-struct sigaction previousActions[SIGNAL_COUNT];
 struct sigaction previousResizeAction;
 
-void giveBackOnSignal(int signalNumber) {
-    if (terminalTaken) {
-        terminalTaken = 0;
-        ssize_t ignored = write(STDOUT_FILENO, restoreBytes, restoreLength);
-        (void)ignored;
-        if (haveSavedModes)
-            tcsetattr(STDIN_FILENO, TCSADRAIN, &savedModes);
-    }
-    // End the way the signal would have ended the program.
-    signal(signalNumber, SIG_DFL);
-    raise(signalNumber);
+void prepareRestoreBytes() {
+    RestoreBytes* next =
+        restoreBytes.load() == &restoreBuffers[0] ? &restoreBuffers[1] : &restoreBuffers[0];
+    std::string bytes = cursesRestoreSequence();
+    next->length = bytes.size() < sizeof next->bytes ? bytes.size() : sizeof next->bytes;
+    std::memcpy(next->bytes, bytes.data(), next->length);
+    restoreBytes.store(next);
+}
+
+// Run by the interrupt handlers: only async-signal-safe calls.
+void giveBackOnInterrupt() {
+    if (!terminalTaken)
+        return;
+    terminalTaken = 0;
+    RestoreBytes* bytes = restoreBytes.load();
+    if (screenShown && bytes != nullptr)
+        ::writeAll(STDOUT_FILENO, bytes->bytes, bytes->length);
+    if (haveSavedModes)
+        tcsetattr(STDIN_FILENO, TCSADRAIN, &savedModes);
 }
 
 void noteResize(int) {
@@ -82,15 +96,7 @@ bool takesTitleSequence() {
 }
 
 void writeAll(const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += static_cast<size_t>(n);
-    }
+    ::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
 class TerminalConsole : public ConsoleBackend {
@@ -112,6 +118,7 @@ class TerminalConsole : public ConsoleBackend {
         haveFrame_ = true;
         takeResize();
         cursesDraw(frame_, column_, row_);
+        screenShown = 1;
     }
 
     // What the terminal showed before is kept by the terminal itself (the
@@ -123,7 +130,10 @@ class TerminalConsole : public ConsoleBackend {
     }
 
     // Leaving the alternate screen brings back the old contents and cursor.
-    void restore(const Cell*, int, int) override { cursesLeave(); }
+    void restore(const Cell*, int, int) override {
+        screenShown = 0;
+        cursesLeave();
+    }
 
     void setCursor(int column, int row) override {
         column_ = column;
@@ -182,6 +192,9 @@ class TerminalConsole : public ConsoleBackend {
         }
     }
 
+    // Forgets bytes read but not yet decoded.
+    void discardPending() { pending_.clear(); }
+
   private:
     void takeResize() {
         if (!resizePending)
@@ -189,6 +202,7 @@ class TerminalConsole : public ConsoleBackend {
         resizePending = 0;
         drainWakePipe();
         cursesResize();
+        prepareRestoreBytes();  // the last row moved
     }
 
     static void drainWakePipe() {
@@ -217,7 +231,7 @@ class TerminalConsole : public ConsoleBackend {
             }
             if (resizePending) {
                 takeResize();
-                if (haveFrame_)
+                if (haveFrame_ && screenShown)
                     cursesDraw(frame_, column_, row_);
             } else if (ready > 0 && (fds[1].revents & POLLIN)) {
                 drainWakePipe();  // a wake-up whose resize was already taken
@@ -260,24 +274,15 @@ TerminalConsole& terminalConsole() {
 
 bool terminalIsOpen = false;
 
-void installHandlers() {
+void installResizeHandler() {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     sigemptyset(&action.sa_mask);
-    action.sa_handler = giveBackOnSignal;
-    for (int i = 0; i < SIGNAL_COUNT; ++i) {
-        sigaction(GIVE_BACK_SIGNALS[i], &action, &previousActions[i]);
-    }
-    // No SA_RESTART: a resize also interrupts the wait for a key.
     action.sa_handler = noteResize;
+    // Interrupted reads and writes go on by themselves; the wait for a key
+    // (poll) still wakes up, and the wake-up pipe covers the rest.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGWINCH, &action, &previousResizeAction);
-}
-
-void removeHandlers() {
-    for (int i = 0; i < SIGNAL_COUNT; ++i) {
-        sigaction(GIVE_BACK_SIGNALS[i], &previousActions[i], nullptr);
-    }
-    sigaction(SIGWINCH, &previousResizeAction, nullptr);
 }
 
 }  // namespace
@@ -301,15 +306,19 @@ bool terminalOpen() {
         close(wakePipe[1]);
         return false;
     }
-    std::string restore = cursesRestoreSequence();
-    restoreLength = restore.size() < sizeof restoreBytes ? restore.size() : sizeof restoreBytes;
-    std::memcpy(restoreBytes, restore.data(), restoreLength);
+    prepareRestoreBytes();
 
     terminalConsole().start(utf8);
     setConsoleBackend(&terminalConsole());
-    installHandlers();
+    installInterruptHandlers();
+    setInterruptRestore(giveBackOnInterrupt);
+    installResizeHandler();
+    screenShown = 1;
     terminalTaken = 1;
     terminalIsOpen = true;
+    // Keys pressed while the program started or loaded were meant for
+    // nothing on screen yet.
+    terminalDiscardInput();
 
     // A program that ends through exit() gives the terminal back as well.
     static bool registered = false;
@@ -325,7 +334,9 @@ void terminalClose() {
         return;
     terminalIsOpen = false;
     terminalTaken = 0;
-    removeHandlers();
+    setInterruptRestore(nullptr);
+    sigaction(SIGWINCH, &previousResizeAction, nullptr);
+    screenShown = 0;
     cursesClose();
     if (haveSavedModes)
         tcsetattr(STDIN_FILENO, TCSADRAIN, &savedModes);
@@ -334,4 +345,11 @@ void terminalClose() {
     close(wakePipe[0]);
     close(wakePipe[1]);
     wakePipe[0] = wakePipe[1] = -1;
+}
+
+void terminalDiscardInput() {
+    if (!terminalIsOpen)
+        return;
+    tcflush(STDIN_FILENO, TCIFLUSH);
+    terminalConsole().discardPending();
 }

@@ -1,0 +1,24 @@
+// Writing a whole byte string to a descriptor of the terminal.
+#pragma once
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+
+// Writes all `size` bytes of `bytes` to `descriptor`, going on after short
+// and interrupted writes (a resize signal may arrive at any time). Returns 1
+// when all were written, 0 when the descriptor refused them. Safe in a
+// signal handler.
+inline int writeAll(int descriptor, const char* bytes, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(descriptor, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return 0;
+        done += static_cast<size_t>(n);
+    }
+    return 1;
+}

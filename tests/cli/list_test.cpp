@@ -1,0 +1,40 @@
+// --list --json: a valid document whatever the names and the path hold.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli_support.h"
+#include "support/archive_fixture.h"
+#include "text/utf8.h"
+
+namespace {
+
+TEST(ListJson, ValidUtf8WithEveryControlCharacterEscaped) {
+    TempDir temp;
+    // The archive's own file name holds DEL; the stored names hold control
+    // bytes, quotes, backslashes (stored '/') and code page 437 letters.
+    const std::string archive = writeArchive(
+        temp,
+        archiveDirectory("", {archiveFile("DEL\x7F\x1B\"Q\".TXT", "x"),
+                              archiveDirectory("CAF\x90", {archiveFile("A/B\x82", "yy")})}),
+        "arc\x7Fhive.dir");
+    ModeRun run = runDirrip({"--list", archive, "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (size_t at = 0; at < run.out.size();) {
+        char32_t codePoint = 0;
+        const size_t length = decodeUtf8(run.out, at, &codePoint);
+        ASSERT_GT(length, 0u) << "invalid UTF-8 at " << at;
+        EXPECT_TRUE(codePoint == '\n' || !(codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)))
+            << "raw control character at " << at;
+        at += length;
+    }
+    const nlohmann::json document = nlohmann::json::parse(run.out);
+    EXPECT_EQ(document["archive"], archive);
+    ASSERT_EQ(document["entries"].size(), 3u);
+    EXPECT_EQ(document["entries"][0]["path"], "CAFÉ");
+    EXPECT_EQ(document["entries"][1]["path"], "CAFÉ/A/Bé");
+    EXPECT_EQ(document["entries"][2]["path"], "DEL\x7F\x1B\"Q\".TXT");
+    EXPECT_EQ(document["totals"]["bytes"], 3);
+}
+
+}  // namespace

@@ -4,6 +4,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+WINDOWS_BUILD ?= build-windows
 # Where `make install` puts the program and its manual page; DESTDIR for staging.
 PREFIX     ?= /usr/local
 DESTDIR    ?=
@@ -12,19 +13,25 @@ DESTDIR    ?=
 PACKAGES := cmake make g++ pkg-config libncurses-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libcli11-dev nlohmann-json3-dev tmux clang libclang-rt-14-dev ccache
 
-.PHONY: all deps configure run install test test-unit test-asan bench fuzz format clean
+# Only for the Windows build and its tests under wine, installed when those run.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine googletest
+
+.PHONY: all deps configure run install test test-unit test-asan bench fuzz format clean \
+        windows-deps windows test-windows
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+deps windows-deps: WANTED = $(if $(filter windows-deps,$@),$(WINDOWS_PACKAGES),$(PACKAGES))
+deps windows-deps:
+	@missing=""; for p in $(WANTED); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = 0 ]; then \
 	    echo "Installing:$$missing"; \
-	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+	      $(if $(filter windows-deps,$@),--no-install-recommends) $$missing; \
 	  else \
 	    echo "Missing packages. Run:  sudo apt-get install -y$$missing"; exit 1; \
 	  fi; \
@@ -73,5 +80,16 @@ fuzz: deps
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
+# The native Windows program, cross-compiled: $(WINDOWS_BUILD)/dirrip.exe.
+windows: deps windows-deps
+	@[ -f $(WINDOWS_BUILD)/CMakeCache.txt ] || cmake -S . -B $(WINDOWS_BUILD) \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DDIRRIP_BENCH=OFF
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# The Windows build's tests under wine, in a wine prefix of their own inside
+# $(WINDOWS_BUILD); the Linux build provides the test archives.
+test-windows: windows all
+	WINDOWS_BUILD=$(WINDOWS_BUILD) LINUX_BUILD=$(BUILD) tests/windows/run.sh
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -24,8 +24,8 @@ constexpr double LIMIT_SECONDS = 2.0;
 
 // The archive is written record by record, already in the loader's order:
 // the point here is the list writer, not the cost of laying out an archive.
-void appendRecord(std::vector<unsigned char>& bytes, const char* name, uint32_t type,
-                  uint32_t size, uint32_t offset) {
+void appendRecord(std::vector<unsigned char>& bytes, const char* name, uint32_t type, uint32_t size,
+                  uint32_t offset) {
     DirRecord record;
     std::snprintf(record.name, sizeof record.name, "%s", name);
     record.type = type;
@@ -45,9 +45,9 @@ struct BigArchive {
         char name[32];
         for (int d = 0; d < DIRECTORIES; ++d) {
             std::snprintf(name, sizeof name, "DIR%04d", d);
-            appendRecord(bytes, name, TYPE_DIRECTORY, 0,
-                         uint32_t((DIRECTORIES + 1 + d * (FILES_PER_DIRECTORY + 1)) *
-                                  DIR_RECORD_SIZE));
+            appendRecord(
+                bytes, name, TYPE_DIRECTORY, 0,
+                uint32_t((DIRECTORIES + 1 + d * (FILES_PER_DIRECTORY + 1)) * DIR_RECORD_SIZE));
         }
         appendRecord(bytes, "", TYPE_END, 0, 0);
         uint32_t offset = 0;

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr uint32_t FUZZ_RECORD_CAP = 20000;
+constexpr uint32_t FUZZ_RECORD_CAP = 4096;
 
 int archiveFile() {
     static const int fd = memfd_create("archive", 0);

@@ -1,16 +1,13 @@
 #include "archive/entry.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <new>
 #include <utility>
 
 #include "archive/entry_arena.h"
 #include "archive/walk.h"
 #include "archive/wildmatch.h"
+#include "platform/memory_blocks.h"
 #include "text/ascii_fold.h"
 
 int (*releaseInfoHook)(EntryInfo* info) = nullptr;
@@ -20,7 +17,7 @@ namespace {
 constexpr size_t SPLIT_PART_LIMIT = 255;
 
 constexpr size_t FIRST_BLOCK_BYTES = 64 * 1024;
-constexpr size_t LAST_BLOCK_BYTES = 2 * 1024 * 1024;  // one huge page
+constexpr size_t LAST_BLOCK_BYTES = 2 * 1024 * 1024;  // one huge page, where there are such
 
 // Made on first use (static objects elsewhere may make entries) and never
 // destroyed (entries may outlive every static object).
@@ -71,12 +68,9 @@ void SlabPool::nextBlock() {
     if (current_ == blocks_.size()) {
         const size_t bytes = blocks_.empty() ? FIRST_BLOCK_BYTES
                                              : std::min(blocks_.back().bytes * 2, LAST_BLOCK_BYTES);
-        void* start = std::aligned_alloc(bytes, bytes);
+        void* start = allocateMemoryBlock(bytes);
         if (start == nullptr)
             throw std::bad_alloc();
-        // Huge pages spare the kernel a page fault per 4 KB of a big tree.
-        if (bytes == LAST_BLOCK_BYTES)
-            madvise(start, bytes, MADV_HUGEPAGE);
         blocks_.push_back({start, bytes});
     }
     next_ = static_cast<char*>(blocks_[current_].start);
@@ -117,7 +111,7 @@ int releaseEntryInfo(EntryInfo* info) {
 void destroyDescendants(Entry* directory) {
     // A directory's children go when the walk leaves it: by then everything
     // below them is gone, and the walk reads their list no more.
-    TreeWalk walk(directory, WALK_WITHOUT_PATHS);
+    TreeWalk walk(directory, WALK_EVERY_ENTRY);
     while (walk.next()) {
         if (walk.step() == WALK_LEAVE) {
             for (const Entry* child : walk.entry()->children) delete child;

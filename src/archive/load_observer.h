@@ -37,8 +37,7 @@ class LoadObserver {
 
     // The listing of `directory` that starts at `start` has been read up to
     // `end` (just past its end record, or where the file ends), ending `how`.
-    virtual void listingRead(const Entry* directory, uint64_t start, uint64_t end,
-                             ListingEnd how) {
+    virtual void listingRead(const Entry* directory, uint64_t start, uint64_t end, ListingEnd how) {
         (void)directory, (void)start, (void)end, (void)how;
     }
 

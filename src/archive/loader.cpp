@@ -77,9 +77,9 @@ struct Frame {
     Entry* directory;
     uint64_t listingStart;
     uint64_t position;
-    bool fresh;        // the directory had no children when the listing began
-    bool guardsStart;  // listingStart is in Loader::activeStarts_
-    bool repeat;       // a listing read before, or one inside it: not reported again
+    bool fresh;              // the directory had no children when the listing began
+    bool guardsStart;        // listingStart is in Loader::activeStarts_
+    bool repeat;             // a listing read before, or one inside it: not reported again
     LoadObserver* observer;  // null unless this listing's drops are to be reported
     // Children [0, indexed) are free of duplicates and in `index`; those after
     // them are appended unchecked until a lookup or the listing's end.
@@ -187,8 +187,12 @@ class Loader {
     // but the root first receives its "..." entry (dropped in due course if
     // the directory has one already).
     void open(Entry* directory, uint64_t start, bool guardStart, bool repeat) {
-        Frame frame{directory, start,   start,   false,  guardStart, repeat,
-                    repeat ? nullptr : observer_, 0, nullptr, nullptr};
+        Frame frame{};
+        frame.directory = directory;
+        frame.listingStart = frame.position = start;
+        frame.guardsStart = guardStart;
+        frame.repeat = repeat;
+        frame.observer = repeat ? nullptr : observer_;
         auto known = reentered_.find(directory);
         if (known != reentered_.end()) {
             frame.index = known->second.get();
@@ -215,8 +219,9 @@ class Loader {
         if (frame.guardsStart)
             activeStarts_.erase(frame.listingStart);
         if (observer_ != nullptr && !frame.repeat) {
-            const uint64_t end = how == LISTING_COMPLETE ? frame.position + DIR_RECORD_SIZE
-                                                         : std::min(frame.position, reader_.fileSize());
+            const uint64_t end = how == LISTING_COMPLETE
+                                     ? frame.position + DIR_RECORD_SIZE
+                                     : std::min(frame.position, reader_.fileSize());
             observer_->listingRead(frame.directory, frame.listingStart,
                                    std::max(end, frame.listingStart), how);
         }

@@ -37,8 +37,8 @@ class ArchiveSession {
     // loader reads, mends and drops. Returns 1 when status() is SESSION_OK, 0
     // otherwise; the tree keeps whatever was read either way. A session is
     // opened once.
-    int open(const char* openPath, const std::string& rootName,
-             uint32_t recordCap = LOAD_ENTRY_CAP, LoadObserver* observer = nullptr);
+    int open(const char* openPath, const std::string& rootName, uint32_t recordCap = LOAD_ENTRY_CAP,
+             LoadObserver* observer = nullptr);
 
     SessionStatus status() const { return status_; }
     // The system's words for why the file could not be opened; empty otherwise.

@@ -18,7 +18,7 @@ bool report(std::string* fault, const Entry* directory, const std::string& what)
 
 bool treeIsConsistent(const Entry* root, std::string* fault) {
     std::unordered_set<std::string> names;
-    TreeWalk walk(root, WALK_WITHOUT_PATHS);
+    TreeWalk walk(root, WALK_EVERY_ENTRY);
     while (walk.next()) {
         if (walk.step() != WALK_ENTER)
             continue;

@@ -30,8 +30,10 @@ std::string joinPath(const Entry* entry, char separator, bool withRoot) {
 
 }  // namespace
 
-TreeWalk::TreeWalk(const Entry* top, WalkPaths paths)
-    : top_(top), withPaths_(paths == WALK_WITH_PATHS) {}
+TreeWalk::TreeWalk(const Entry* top, int32_t flags)
+    : top_(top),
+      withPaths_((flags & WALK_WITH_PATHS) != 0),
+      everyEntry_((flags & WALK_EVERY_ENTRY) != 0) {}
 
 bool TreeWalk::next() {
     if (!started_) {
@@ -55,7 +57,7 @@ bool TreeWalk::next() {
             return true;
         }
         const Entry* child = children[frame.next++];
-        if (child->kind == KIND_UPDIR)
+        if (child->kind == KIND_UPDIR && !everyEntry_)
             continue;
         entry_ = child;
         if (withPaths_) {

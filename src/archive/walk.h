@@ -18,19 +18,24 @@ enum WalkStep : int32_t {
     WALK_FILE = 3,   // anything else (a file, or an entry of an unknown kind)
 };
 
-// Whether a walk keeps the archive path of each entry at hand.
-enum WalkPaths : int32_t { WALK_WITHOUT_PATHS = 0, WALK_WITH_PATHS = 1 };
+// What a walk does besides visiting entries; flags, combined with '|'.
+enum WalkFlags : int32_t {
+    WALK_WITHOUT_PATHS = 0,
+    WALK_WITH_PATHS = 1,   // keep the archive path of each entry at hand
+    WALK_EVERY_ENTRY = 2,  // visit "..." entries too (and what a hostile archive put below them)
+};
 
 // A depth-first walk over `top` and everything below it, in the children's
 // order: WALK_ENTER for `top`, then for each child either WALK_FILE or a whole
 // nested ENTER ... LEAVE, then WALK_LEAVE for `top`. "..." entries are passed
-// over. A directory is an entry of kind KIND_ROOT or KIND_SUBDIR, or any entry
-// holding children. Between steps the walk reads only the children lists of
-// the directories still open, so the children of a directory may be destroyed
-// at its WALK_LEAVE.
+// over unless WALK_EVERY_ENTRY is given. A directory is an entry of kind
+// KIND_ROOT or KIND_SUBDIR, or any entry holding children (a directory record
+// named "..." leads the loader into the "..." entry itself). Between steps the walk reads only the
+// children lists of the directories still open, so the children of a directory may be destroyed at
+// its WALK_LEAVE.
 class TreeWalk {
   public:
-    explicit TreeWalk(const Entry* top, WalkPaths paths = WALK_WITH_PATHS);
+    explicit TreeWalk(const Entry* top, int32_t flags = WALK_WITH_PATHS);
 
     // Moves to the next step. Returns true when there is one, false when the
     // walk is over.
@@ -57,6 +62,7 @@ class TreeWalk {
 
     const Entry* top_;
     bool withPaths_;
+    bool everyEntry_;
     bool started_ = false;
     WalkStep step_ = WALK_LEAVE;
     const Entry* entry_ = nullptr;

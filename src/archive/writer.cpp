@@ -354,20 +354,27 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
     static std::atomic<unsigned> counter{0};
     std::string temporary;
     int fd = -1;
+    int pending = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         temporary = leaf + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd = ::openat(directoryFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      0666);
+        // Known to the interrupt handlers before it exists, so that no
+        // interrupt can come between its creation and its registration.
+        pending = addPendingRemoval(directoryFd, temporary.c_str());
+        fd =
+            ::openat(directoryFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int openError = errno;
+        if (fd < 0)
+            clearPendingRemoval(pending);
+        errno = openError;
         if (fd < 0 && errno != EEXIST)
             break;
     }
     if (fd < 0) {
-        fail(error, "cannot create '" + joined(directory, temporary) + "': " +
-                        std::strerror(errno));
+        fail(error,
+             "cannot create '" + joined(directory, temporary) + "': " + std::strerror(errno));
         ::close(directoryFd);
         return 0;
     }
-    const int pending = addPendingRemoval(directoryFd, temporary.c_str());
     Sink sink(fd);
     // No fsync before the rename: other programs see the old archive or the
     // whole new one, never half of it, and forcing the data to the device

@@ -10,9 +10,9 @@
 #include "archive/entry.h"
 #include "archive/record.h"
 #include "cli/display_name.h"
-#include "text/cp437.h"
 #include "output/output_name.h"
 #include "platform/signals.h"
+#include "text/cp437.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "cli/open_archive.h"
 
 #include "cli/display_name.h"
+#include "text/escape.h"
 
 int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err) {
     if (session.open(path.c_str(), path))
@@ -8,7 +9,10 @@ int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, 
     const std::string shown = displayPath(path);
     switch (session.status()) {
         case SESSION_OPEN_FAILED:
-            err << "dirrip: cannot open '" << shown << "'\n";
+            err << "dirrip: cannot open '" << shown << "'";
+            if (!session.openError().empty())
+                err << ": " << escapeControls(session.openError());
+            err << "\n";
             break;
         case SESSION_TOO_LARGE:
             err << "dirrip: '" << shown << "' holds too many entries\n";

@@ -8,5 +8,5 @@
 
 // Opens and loads `path` (exactly as given) into `session`. Returns 1 when the
 // archive is usable; otherwise 0, after writing one line naming the path and
-// the problem to `err`.
+// the problem (with the system's cause when it could not be opened) to `err`.
 int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err);

@@ -14,6 +14,7 @@
 #include "cli/display_name.h"
 #include "output/output_name.h"
 #include "text/cp437.h"
+#include "text/escape.h"
 
 namespace {
 
@@ -121,7 +122,8 @@ class Verifier : public LoadObserver {
             find(pathIn(directory, name), "has an empty name");
         } else if (hasDotPart(name)) {
             find(pathIn(directory, name),
-                 "is only '.', the directory itself on disk: it would be extracted as '" +
+                 std::string(name == "." ? "is only '.'" : "has a part that is only '.'") +
+                     ", the directory itself on disk: it would be extracted as '" +
                      displayPath(outputPathFor(name)) + "'");
         } else if (outputPathFor(name) != plainOutputPath(name)) {
             find(pathIn(directory, name),
@@ -160,16 +162,15 @@ class Verifier : public LoadObserver {
     }
 
     void cycleCut(const Entry* directory, const DirRecord& record) override {
-        find(pathIn(directory, recordEntryName(record)),
-             "leads back into the listing at " + hex(record.offset) +
-                 ", which encloses it (a cycle)");
+        find(pathIn(directory, recordEntryName(record)), "leads back into the listing at " +
+                                                             hex(record.offset) +
+                                                             ", which encloses it (a cycle)");
     }
 
     void listingShared(const Entry* directory, const DirRecord& record,
                        const Entry* first) override {
-        find(pathIn(directory, recordEntryName(record)), "shares its listing at " +
-                                                             hex(record.offset) + " with '" +
-                                                             shownPath(first) + "'");
+        find(pathIn(directory, recordEntryName(record)),
+             "shares its listing at " + hex(record.offset) + " with '" + shownPath(first) + "'");
     }
 
     // File data that lies over a listing's records.
@@ -227,8 +228,7 @@ class Verifier : public LoadObserver {
             if (bothDirectories || output != outputPathOf(first->second))
                 continue;
             find(archivePathOf(entry), "would be extracted to '" + displayPath(output) +
-                                           "', where '" + shownPath(first->second) +
-                                           "' goes too");
+                                           "', where '" + shownPath(first->second) + "' goes too");
         }
     }
 
@@ -250,6 +250,7 @@ VerifyReport verifyArchive(const std::string& path) {
     ArchiveSession session;
     session.open(path.c_str(), path, LOAD_ENTRY_CAP, &verifier);
     report.status = session.status();
+    report.openError = session.openError();
     if (report.status == SESSION_OPEN_FAILED)
         return report;
     if (report.status == SESSION_TOO_LARGE) {
@@ -266,7 +267,10 @@ VerifyReport verifyArchive(const std::string& path) {
 int verifyMode(const std::string& path, std::ostream& out, std::ostream& err) {
     VerifyReport report = verifyArchive(path);
     if (report.status == SESSION_OPEN_FAILED) {
-        err << "dirrip: cannot open '" << displayPath(path) << "'\n";
+        err << "dirrip: cannot open '" << displayPath(path) << "'";
+        if (!report.openError.empty())
+            err << ": " << escapeControls(report.openError);
+        err << "\n";
         return 1;
     }
     for (const VerifyFinding& finding : report.findings)

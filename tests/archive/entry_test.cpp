@@ -6,54 +6,36 @@
 #include <vector>
 
 #include "support/archive_fixture.h"
+#include "support/test_tree.h"
 
 namespace {
 
-// A root on the stack that frees everything below it.
-struct Tree {
-    Entry root;
-    Tree() {
-        releaseInfoHook = releaseEntryInfo;
-        root.name = "D:\\GAMES\\X.DIR";
-        root.info = new EntryInfo;
-    }
-    ~Tree() { destroyDescendants(&root); }
-
-    int add(Entry* directory, const char* name, int32_t kind = KIND_FILE, uint32_t size = 0) {
-        EntryInfo* info = new EntryInfo;
-        int added = addChild(directory, name, size, info, kind);
-        if (added == 0)
-            delete info;
-        return added;
-    }
-};
-
 TEST(Entry, AddChildRefusesNamesEqualIgnoringCaseWhateverTheKind) {
-    Tree tree;
-    EXPECT_EQ(tree.add(&tree.root, "README.TXT"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "readme.txt"), 0);
-    EXPECT_EQ(tree.add(&tree.root, "data"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "DATA", KIND_SUBDIR), 0);
-    EXPECT_EQ(LoadedArchive::names(&tree.root), (std::vector<std::string>{"README.TXT", "data"}));
+    TestTree tree("D:\\GAMES\\X.DIR");
+    EXPECT_NE(tree.add(tree.root(), "README.TXT"), nullptr);
+    EXPECT_EQ(tree.add(tree.root(), "readme.txt"), nullptr);
+    EXPECT_NE(tree.add(tree.root(), "data"), nullptr);
+    EXPECT_EQ(tree.add(tree.root(), "DATA", KIND_SUBDIR), nullptr);
+    EXPECT_EQ(LoadedArchive::names(tree.root()), (std::vector<std::string>{"README.TXT", "data"}));
 }
 
 TEST(Entry, AddChildTakesWildcardCharactersLiterally) {
     // A name holding '*', '?' or '[' is a name, not a pattern: it neither
     // hides existing children nor is hidden by them.
-    Tree tree;
-    EXPECT_EQ(tree.add(&tree.root, "A.BIN"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "*.BIN"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "?"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "X"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "DATA[1]"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "DATA1"), 1);
-    EXPECT_EQ(tree.add(&tree.root, "*.bin"), 0);
-    EXPECT_EQ(tree.root.children.size(), 6u);
+    TestTree tree("D:\\GAMES\\X.DIR");
+    EXPECT_NE(tree.add(tree.root(), "A.BIN"), nullptr);
+    EXPECT_NE(tree.add(tree.root(), "*.BIN"), nullptr);
+    EXPECT_NE(tree.add(tree.root(), "?"), nullptr);
+    EXPECT_NE(tree.add(tree.root(), "X"), nullptr);
+    EXPECT_NE(tree.add(tree.root(), "DATA[1]"), nullptr);
+    EXPECT_NE(tree.add(tree.root(), "DATA1"), nullptr);
+    EXPECT_EQ(tree.add(tree.root(), "*.bin"), nullptr);
+    EXPECT_EQ(tree.root()->children.size(), 6u);
 }
 
 TEST(Entry, ChildrenKeepKindThenByteOrder) {
-    Tree tree;
-    Entry* dir = &tree.root;
+    TestTree tree("D:\\GAMES\\X.DIR");
+    Entry* dir = tree.root();
     tree.add(dir, "alpha");
     tree.add(dir, "Zeta");
     tree.add(dir, "SOUNDS", KIND_SUBDIR);
@@ -68,20 +50,20 @@ TEST(Entry, ChildrenKeepKindThenByteOrder) {
 }
 
 TEST(Entry, FindUsesPatternsIgnoringCase) {
-    Tree tree;
-    tree.add(&tree.root, "MAP01.BIN");
-    tree.add(&tree.root, "MAP02.BIN");
-    tree.add(&tree.root, "README.TXT");
-    tree.add(&tree.root, "GFX", KIND_SUBDIR);
+    TestTree tree("D:\\GAMES\\X.DIR");
+    tree.add(tree.root(), "MAP01.BIN");
+    tree.add(tree.root(), "MAP02.BIN");
+    tree.add(tree.root(), "README.TXT");
+    tree.add(tree.root(), "GFX", KIND_SUBDIR);
 
-    ASSERT_NE(findFirst(&tree.root, "readme.txt"), nullptr);
-    EXPECT_EQ(findFirst(&tree.root, "readme.txt")->name, "README.TXT");
-    EXPECT_EQ(findFirst(&tree.root, "*.bin")->name, "MAP01.BIN");
-    EXPECT_EQ(findFirst(&tree.root, "*")->name, "GFX");
-    EXPECT_EQ(findFirst(&tree.root, "NOPE"), nullptr);
+    ASSERT_NE(findFirst(tree.root(), "readme.txt"), nullptr);
+    EXPECT_EQ(findFirst(tree.root(), "readme.txt")->name, "README.TXT");
+    EXPECT_EQ(findFirst(tree.root(), "*.bin")->name, "MAP01.BIN");
+    EXPECT_EQ(findFirst(tree.root(), "*")->name, "GFX");
+    EXPECT_EQ(findFirst(tree.root(), "NOPE"), nullptr);
 
-    std::vector<Entry*> found{&tree.root};  // appends after what is there
-    findAll(&tree.root, found, "map*");
+    std::vector<Entry*> found{tree.root()};  // appends after what is there
+    findAll(tree.root(), found, "map*");
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found[1]->name, "MAP01.BIN");
     EXPECT_EQ(found[2]->name, "MAP02.BIN");
@@ -127,18 +109,18 @@ TEST(Entry, SplitName) {
 }
 
 TEST(Entry, FullPath) {
-    Tree tree;
-    tree.add(&tree.root, "SUB", KIND_SUBDIR);
-    Entry* sub = tree.root.children[0];
+    TestTree tree("D:\\GAMES\\X.DIR");
+    tree.add(tree.root(), "SUB", KIND_SUBDIR);
+    Entry* sub = tree.root()->children[0];
     tree.add(sub, "...", KIND_UPDIR);
     tree.add(sub, "A.BIN");
     Entry* file = findFirst(sub, "A.BIN");
-    tree.add(&tree.root, "TOP.TXT");
+    tree.add(tree.root(), "TOP.TXT");
 
     EXPECT_EQ(fullPath(file), "D:\\GAMES\\X.DIR\\SUB\\A.BIN");
     EXPECT_EQ(fullPath(sub), "D:\\GAMES\\X.DIR\\SUB\\");
-    EXPECT_EQ(fullPath(&tree.root), "D:\\GAMES\\X.DIR\\");
-    EXPECT_EQ(fullPath(findFirst(&tree.root, "TOP.TXT")), "D:\\GAMES\\X.DIR\\TOP.TXT");
+    EXPECT_EQ(fullPath(tree.root()), "D:\\GAMES\\X.DIR\\");
+    EXPECT_EQ(fullPath(findFirst(tree.root(), "TOP.TXT")), "D:\\GAMES\\X.DIR\\TOP.TXT");
 }
 
 int releasedCount = 0;
@@ -164,14 +146,13 @@ TEST(Entry, DestructionReleasesInfoThroughHookOnly) {
 }
 
 TEST(Entry, DestroyDescendantsHandlesDeepChains) {
-    Tree tree;
-    Entry* directory = &tree.root;
+    TestTree tree("D:\\GAMES\\X.DIR");
+    Entry* directory = tree.root();
     for (int depth = 0; depth < 200000; ++depth) {
-        tree.add(directory, "D", KIND_SUBDIR);
-        directory = directory->children[0];
+        directory = tree.subdir(directory, "D");
     }
-    destroyDescendants(&tree.root);
-    EXPECT_TRUE(tree.root.children.empty());
+    destroyDescendants(tree.root());
+    EXPECT_TRUE(tree.root()->children.empty());
 }
 
 }  // namespace

@@ -353,7 +353,8 @@ TEST(Loader, RecordsBeyondTheFileSizeAreAllowedOnlyForSharing) {
         {44ull * 10'000'000, LOAD_ENTRY_CAP, 10'000'000 + LOAD_SHARED_ALLOWANCE},
         {44ull * 100'000'000, LOAD_ENTRY_CAP, LOAD_ENTRY_CAP},
     };
-    for (const Case& c : cases) EXPECT_EQ(loadRecordCap(c.fileSize, c.cap), c.expected) << c.fileSize;
+    for (const Case& c : cases)
+        EXPECT_EQ(loadRecordCap(c.fileSize, c.cap), c.expected) << c.fileSize;
 }
 
 TEST(Loader, SmallFileOfSharedListingsStopsLongBeforeTheEntryCap) {

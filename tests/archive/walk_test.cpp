@@ -69,4 +69,22 @@ TEST(TreeWalk, DeepChainsNeedNoCallStack) {
     EXPECT_EQ(deepest, depth);
 }
 
+TEST(TreeWalk, EveryEntryReachesBelowTheWayBack) {
+    // A directory record named "..." leads the loader into the "..." entry.
+    TestTree tree;
+    Entry* sub = tree.subdir(tree.root(), "SUB");
+    Entry* back = sub->children[0];
+    tree.subdir(back, "A DIRECTORY WITH A LONG NAME");
+    tree.file(back, "A FILE WITH A LONG NAME.BIN");
+    size_t plain = 0, every = 0;
+    for (TreeWalk walk(tree.root()); walk.next();) plain += walk.step() != WALK_LEAVE;
+    for (TreeWalk walk(tree.root(), WALK_EVERY_ENTRY); walk.next();)
+        every += walk.step() != WALK_LEAVE;
+    EXPECT_EQ(plain, 2u);  // the root and SUB
+    EXPECT_EQ(every, 6u);  // and "...", what it holds and the inner "..."
+    // The teardown reaches them too (a leak checker sees any it misses).
+    destroyDescendants(tree.root());
+    EXPECT_TRUE(tree.root()->children.empty());
+}
+
 }  // namespace

@@ -33,8 +33,3 @@ std::map<std::string, std::string> readTree(const std::string& root) {
     }
     return tree;
 }
-
-void writeFile(const std::string& path, const std::string& contents) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << contents;
-}

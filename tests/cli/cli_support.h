@@ -1,10 +1,12 @@
 // Helpers for the command-line mode tests: running a mode in-process and
-// reading a directory tree back.
+// reading a directory tree back (files are written with support/temp_dir.h).
 #pragma once
 
 #include <map>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 struct ModeRun {
     int status = -1;
@@ -18,6 +20,3 @@ ModeRun runDirrip(const std::vector<std::string>& args);
 // Every file and directory below `root`: relative path ("/" after directories)
 // to contents ("" for directories).
 std::map<std::string, std::string> readTree(const std::string& root);
-
-// Writes `contents` to `path`, creating missing parent directories.
-void writeFile(const std::string& path, const std::string& contents);

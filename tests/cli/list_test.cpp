@@ -24,7 +24,8 @@ TEST(ListJson, ValidUtf8WithEveryControlCharacterEscaped) {
         char32_t codePoint = 0;
         const size_t length = decodeUtf8(run.out, at, &codePoint);
         ASSERT_GT(length, 0u) << "invalid UTF-8 at " << at;
-        EXPECT_TRUE(codePoint == '\n' || !(codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)))
+        EXPECT_TRUE(codePoint == '\n' ||
+                    !(codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)))
             << "raw control character at " << at;
         at += length;
     }

@@ -110,8 +110,9 @@ TEST(Verify, ReportsEachKindOfDamage) {
         appendEnd(b);
         b.resize(200);
         appendEnd(b);
-        cases.push_back({size == 20 ? "data ending where a listing starts" : "one byte over", b,
-                         size == 20 ? "" : "A.BIN: its data overlaps the listing at 0x000000c8 of 'SUB'"});
+        cases.push_back(
+            {size == 20 ? "data ending where a listing starts" : "one byte over", b,
+             size == 20 ? "" : "A.BIN: its data overlaps the listing at 0x000000c8 of 'SUB'"});
     }
     {
         // INNER's listing starts one byte into F2's record and ends at once
@@ -133,7 +134,8 @@ TEST(Verify, ReportsEachKindOfDamage) {
         appendEnd(b);
         cases.push_back({"only a dot", b,
                          ".: is only '.', the directory itself on disk: it would be extracted "
-                         "as '" + outputPathFor(".") + "'"});
+                         "as '" +
+                             outputPathFor(".") + "'"});
     }
     {
         std::vector<uint8_t> b;
@@ -193,6 +195,7 @@ TEST(Verify, FifoIsRefusedAtOnce) {
     std::ostringstream out, err;
     EXPECT_EQ(verifyMode(path, out, err), 1);
     EXPECT_NE(err.str().find("cannot open"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("not a regular file"), std::string::npos) << err.str();
 }
 
 }  // namespace

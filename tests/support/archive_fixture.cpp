@@ -1,44 +1,6 @@
 #include "support/archive_fixture.h"
 
-#include <stdlib.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-
 #include <gtest/gtest.h>
-
-#include <iterator>
-
-
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/dirrip-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    // Tests may leave read-only files and directories behind.
-    for (auto& item : std::filesystem::recursive_directory_iterator(path_, ignored)) {
-        std::filesystem::permissions(item.path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-    }
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TempDir::write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    const std::string target = file(name);
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return target;
-}
 
 std::string writeArchive(const TempDir& dir, const ArchiveNode& tree, const std::string& name) {
     ArchiveWriteOptions options;
@@ -60,12 +22,6 @@ std::vector<uint8_t> archiveBytes(const ArchiveNode& tree) {
         ADD_FAILURE() << "cannot lay out the archive: " << error;
     }
     return bytes;
-}
-
-std::vector<uint8_t> readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>());
 }
 
 void appendRecord(std::vector<uint8_t>& bytes, const std::string& name, uint32_t type,

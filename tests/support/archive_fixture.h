@@ -1,5 +1,6 @@
-// Helpers for tests that need DIR archives: a temporary directory, raw record
-// bytes for archives no writer would make, and a loaded tree that cleans up.
+// Helpers for tests that need DIR archives: archives written into a temporary
+// directory, raw record bytes for archives no writer would make, and a loaded
+// tree that cleans up.
 #pragma once
 
 #include <cstdint>
@@ -10,25 +11,7 @@
 #include "archive/record.h"
 #include "archive/session.h"
 #include "archive/writer.h"
-
-// A fresh directory under $TMPDIR (or /tmp), removed with all its contents
-// when the object goes.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    // The path of `name` inside the directory.
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Writes `bytes` to `name` inside the directory and returns its path.
-    std::string write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-
-  private:
-    std::string path_;
-};
+#include "support/temp_dir.h"
 
 // Writes `tree` as the archive `name` inside `dir` (names equal ignoring case
 // allowed) and returns its path; a refusal fails the test with its reason.
@@ -37,9 +20,6 @@ std::string writeArchive(const TempDir& dir, const ArchiveNode& tree,
 
 // The bytes of the archive for `tree` (names equal ignoring case allowed).
 std::vector<uint8_t> archiveBytes(const ArchiveNode& tree);
-
-// The whole contents of a file (empty when it cannot be read).
-std::vector<uint8_t> readFileBytes(const std::string& path);
 
 // Appends one 44-byte record; `type` is the record type before the fill is
 // applied (TYPE_FILE, TYPE_DIRECTORY, TYPE_END or anything else).

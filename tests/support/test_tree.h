@@ -21,8 +21,8 @@ class TestTree {
 
     // Adds a child to `directory` through addChild (a sub-directory gets its
     // "..." entry first) and returns it; null when addChild refuses the name.
-    Entry* add(Entry* directory, const std::string& name, int32_t kind, uint32_t size = 0,
-               uint32_t offset = 0);
+    Entry* add(Entry* directory, const std::string& name, int32_t kind = KIND_FILE,
+               uint32_t size = 0, uint32_t offset = 0);
     Entry* file(Entry* directory, const std::string& name, uint32_t size = 0, uint32_t offset = 0) {
         return add(directory, name, KIND_FILE, size, offset);
     }

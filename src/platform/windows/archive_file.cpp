@@ -1,0 +1,75 @@
+#include "platform/archive_file.h"
+
+#include <windows.h>
+
+#include "platform/windows/wide_text.h"
+
+ArchiveFile::~ArchiveFile() {
+    close();
+}
+
+int ArchiveFile::open(const char* path, std::string* why) {
+    close();
+    std::wstring name = systemPath(path);
+    // Read-only, so archives on read-only media open. Others may read it too,
+    // and rename or delete the path, but not write to it while it is open:
+    // the tree and the data then come from one unchanged file.
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (why != nullptr) {
+            // A directory cannot be opened as a file at all; say what it is.
+            DWORD attributes = GetFileAttributesW(name.c_str());
+            bool directory = attributes != INVALID_FILE_ATTRIBUTES &&
+                             (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            *why = directory ? "not a regular file" : windowsErrorText(error);
+        }
+        return 0;
+    }
+    // Devices (NUL, CON, COM1, pipes) open like files; only a disk file is an archive.
+    BY_HANDLE_FILE_INFORMATION information;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if (why != nullptr)
+            *why = "not a regular file";
+        CloseHandle(file);
+        return 0;
+    }
+    handle_ = reinterpret_cast<intptr_t>(file);
+    size_ = (uint64_t(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    return 1;
+}
+
+void ArchiveFile::close() {
+    if (handle_ != INVALID_HANDLE)
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = INVALID_HANDLE;
+    size_ = 0;
+}
+
+int64_t ArchiveFile::readAt(uint64_t offset, void* buffer, size_t count) const {
+    if (handle_ == INVALID_HANDLE)
+        return -1;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    size_t got = 0;
+    while (got < count) {
+        // ReadFile takes 32-bit counts; the offset travels in the OVERLAPPED
+        // record, which a handle opened for plain reads takes as a position.
+        DWORD want = count - got < (1u << 30) ? DWORD(count - got) : (1u << 30);
+        OVERLAPPED at = {};
+        uint64_t position = offset + got;
+        at.Offset = DWORD(position);
+        at.OffsetHigh = DWORD(position >> 32);
+        DWORD read = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), bytes + got, want, &read, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            return -1;
+        }
+        if (read == 0)
+            break;
+        got += read;
+    }
+    return int64_t(got);
+}

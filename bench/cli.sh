@@ -3,6 +3,7 @@
 #   --extract of 10,000 small files in 100 directories   vs  cp -r   (target <= 1.5x)
 #   --extract of one 1 GB file                            vs  cp      (target <= 1.2x)
 #   --create of the same two trees                        vs  tar cf  (target <= 1.5x)
+#   --extract of a chain of 5,000 nested directories      vs  one of 2,500 (target <= 3x: linear)
 # Each figure is the best of five runs.
 set -euo pipefail
 BUILD=${BUILD:-build}
@@ -55,3 +56,27 @@ row "--extract 10,000 files vs cp -r" "$ours" "$theirs" 1.5
 ours=$(best "rm -rf out; sync" "$DIRRIP" --extract big.dir -C out)
 theirs=$(best "rm -rf copy; sync" cp big/BIG.BIN copy)
 row "--extract 1 GB vs cp" "$ours" "$theirs" 1.2
+
+# Chains of 2,500 and 5,000 directories, each holding the next and a one-byte
+# file (written record by record: no tree that deep can be packed from disk,
+# nor copied by cp). Extraction must grow linearly with the depth: twice the
+# depth, about twice the time.
+chain() {  # depth file
+    perl -e '
+        my $depth = $ARGV[0];
+        my $listing = 3 * 44;
+        my $data = $depth * $listing;
+        sub record { my ($name, $type, $size, $offset) = @_;
+                     pack("a32 V V V", $name, $type ^ 0xCDCDCD00, $size, $offset) }
+        for my $level (1 .. $depth) {
+            print $level < $depth ? record("D", 1, 0, $level * $listing)
+                                  : record("G", 0, 1, $data);
+            print record("F", 0, 1, $data + $level), record("", 0xFF, 0, 0);
+        }
+        print "x" x ($depth + 1);' "$1" >"$2"
+}
+chain 2500 half.dir
+chain 5000 deep.dir
+theirs=$(best "rm -rf out; sync" "$DIRRIP" --extract half.dir -C out)
+ours=$(best "rm -rf out; sync" "$DIRRIP" --extract deep.dir -C out)
+row "--extract 5,000 vs 2,500 nested dirs" "$ours" "$theirs" 3

@@ -3,14 +3,15 @@
 #include "archive/entry.h"
 #include "browser/boxes.h"
 #include "browser/find.h"
+#include "browser/list_action.h"
 #include "browser/movement.h"
 #include "browser/panels.h"
+#include "browser/rip_action.h"
 #include "browser/selection.h"
 #include "browser/state.h"
+#include "browser/status_line.h"
 #include "browser/viewer.h"
 #include "console/screen.h"
-#include "output/lists.h"
-#include "output/rip.h"
 
 namespace {
 
@@ -90,10 +91,10 @@ void handleKey(KeyCode key) {
             ripEntries();
             break;
         case KEY_F3:
-            makeFullList(browser.archivePath.c_str(), browser.root);
+            makeFullListAction();
             break;
         case KEY_ALT_F3:
-            makeSelectedList(browser.archivePath.c_str(), panel.current);
+            makeSelectedListAction();
             break;
         case KEY_HOME:
             moveHome(panel, count);
@@ -140,7 +141,12 @@ void runMainLoop() {
         drawHintLine();
         if (browser.terminationReason != REASON_NONE)
             return;
+        // A notice (a list that could not be written) stands until the next key.
+        if (!browser.notice.empty())
+            drawNotice(browser.notice);
         drawMainScreen();
-        handleKey(readKey());
+        KeyCode key = readKey();
+        browser.notice.clear();
+        handleKey(key);
     }
 }

@@ -8,11 +8,12 @@
 const char* const NO_TERMINAL_MESSAGE =
     "dirrip needs a terminal: no key can be read from standard input";
 
-std::string endMessage(int reason, const std::string& archivePath, const std::string& subject) {
-    // Names from the archive are code page 437: in UTF-8 first, so that the
-    // message reads as the panel and the file on disk do (CAFÉ, not CAF\x90);
-    // paths and the output directory are host text already.
-    std::string path = escapeControls(archivePath);
+namespace {
+
+// Names from the archive are code page 437: in UTF-8 first, so that the
+// message reads as the panel and the file on disk do (CAFÉ, not CAF\x90);
+// paths and the output directory are host text already.
+std::string endMessageText(int reason, const std::string& path, const std::string& subject) {
     std::string name = escapeControls(cp437TextToUtf8(subject));
     std::string directory = escapeControls(subject);
     switch (reason) {
@@ -35,4 +36,14 @@ std::string endMessage(int reason, const std::string& archivePath, const std::st
         default:
             return "";
     }
+}
+
+}  // namespace
+
+std::string endMessage(int reason, const std::string& archivePath, const std::string& subject,
+                       const std::string& cause) {
+    std::string message = endMessageText(reason, escapeControls(archivePath), subject);
+    if (!message.empty() && !cause.empty())
+        message += ": " + escapeControls(cause);
+    return message;
 }

@@ -10,11 +10,6 @@
 
 namespace {
 
-constexpr int MASK_MAXIMUM = 13;
-
-char maskBuffer[MASK_MAXIMUM + 1];
-InputLine maskLine;
-
 Entry* childUnderCursor() {
     const PanelState& panel = browser.panel;
     if (panel.current == nullptr || panel.cursor < 0 ||
@@ -48,8 +43,10 @@ void applyMask(bool select) {
 }  // namespace
 
 void initMaskField() {
-    std::memset(maskBuffer, 0, sizeof maskBuffer);
+    char* maskBuffer = browser.maskBuffer;
+    std::memset(maskBuffer, 0, sizeof browser.maskBuffer);
     std::strcpy(maskBuffer, "*.*");
+    InputLine& maskLine = browser.maskField;
     maskLine = InputLine{};
     maskLine.maximum = MASK_MAXIMUM;
     maskLine.columnOffset = 2;
@@ -61,9 +58,9 @@ void initMaskField() {
 }
 
 InputLine& maskField() {
-    if (maskLine.buffer == nullptr)
+    if (browser.maskField.buffer != browser.maskBuffer)
         initMaskField();
-    return maskLine;
+    return browser.maskField;
 }
 
 void toggleSelection() {

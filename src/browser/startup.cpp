@@ -6,6 +6,7 @@
 
 #include "archive/entry.h"
 #include "archive/loader.h"
+#include "archive/session.h"
 #include "browser/mainloop.h"
 #include "browser/messages.h"
 #include "browser/panels.h"
@@ -14,27 +15,20 @@
 #include "console/backend.h"
 #include "console/screen.h"
 #include "platform/terminal.h"
+#include "text/ascii_fold.h"
 #include "text/host_text.h"
 
 namespace {
 
 constexpr size_t WINDOW_TITLE_SIZE = 2000;
 
-int releaseInfo(EntryInfo* info) {
-    delete info;
-    return 0;
-}
-
-// The program could leave the tree to the end of the process; releasing it
-// keeps leak checkers quiet about runs that end normally.
-// Without recursion, so that archives nested thousands of levels deep end cleanly.
-void releaseTree(Entry* entry) {
-    destroyDescendants(entry);
-    delete entry;
-}
-
 void setWindowTitle() {
-    std::string title = "[" + hostTextToCp437(browser.archivePath) + "]-" + browser.titleLine;
+    // Appended piece by piece: "[" + a temporary trips a false alarm of one
+    // compiler's overlap check.
+    std::string title = "[";
+    title += hostTextToCp437(browser.archivePath);
+    title += "]-";
+    title += browser.titleLine;
     // A title that does not fit keeps its beginning.
     if (title.size() > WINDOW_TITLE_SIZE - 1)
         title.resize(WINDOW_TITLE_SIZE - 1);
@@ -52,11 +46,7 @@ void usage(const char* programPath) {
 }
 
 std::string upperCasePath(const std::string& path) {
-    std::string upper = path;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
+    return foldAsciiText(path);
 }
 
 void startBrowser(const char* openPath, uint32_t recordCap) {
@@ -64,21 +54,19 @@ void startBrowser(const char* openPath, uint32_t recordCap) {
     browser.openPath = openPath;
     browser.archivePath = upperCasePath(openPath);
 
-    Entry* root = new Entry;
-    root->kind = KIND_ROOT;
-    root->name = hostTextToCp437(browser.archivePath);  // shown as code page 437
-    root->info = new EntryInfo{};
-    browser.root = root;
-    browser.panel.current = root;
-    releaseInfoHook = releaseInfo;
-
-    // The archive is opened under the name given: on this host names are
-    // case-sensitive, so the upper-cased form is only shown and written.
-    if (loadArchiveLimited(browser.openPath.c_str(), root, recordCap) == 0 ||
-        root->children.empty())
-        browser.terminationReason = REASON_BAD_FORMAT;
-    else if (loadCapReached())
+    // The archive is opened once, under the name given: on this host names
+    // are case-sensitive, so the upper-cased form is only shown and written.
+    // Ripping reads through the same open file later. The root's name is
+    // shown, so it is the path in code page 437.
+    browser.session = new ArchiveSession;
+    browser.session->open(browser.openPath.c_str(), hostTextToCp437(browser.archivePath),
+                          recordCap);
+    browser.root = browser.session->root();
+    browser.panel.current = browser.root;
+    if (browser.session->status() == SESSION_TOO_LARGE)
         browser.terminationReason = REASON_TOO_LARGE;
+    else if (browser.session->status() != SESSION_OK)
+        browser.terminationReason = REASON_BAD_FORMAT;
     browser.titleLine = formatTitleLine();
     initMaskField();
 }
@@ -102,14 +90,16 @@ void finishBrowser() {
     if (browser.terminationReason == REASON_NO_TERMINAL) {
         std::fprintf(stderr, "%s\n", NO_TERMINAL_MESSAGE);
     } else {
-        std::string message =
-            endMessage(browser.terminationReason, browser.archivePath, browser.reasonSubject);
+        std::string message = endMessage(browser.terminationReason, browser.archivePath,
+                                         browser.reasonSubject, browser.reasonCause);
         if (!message.empty())
             std::printf("\n%s\n", message.c_str());
     }
     std::fflush(stdout);
-    if (browser.root != nullptr)
-        releaseTree(browser.root);
+    // The program could leave the tree to the end of the process; releasing it
+    // keeps leak checkers quiet about runs that end normally.
+    delete browser.session;
+    browser.session = nullptr;
     browser.root = nullptr;
     browser.panel.current = nullptr;
 }

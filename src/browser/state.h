@@ -1,17 +1,20 @@
-// Program-wide browsing state. start-up (browser/startup.cpp) sets it up; the
-// main loop, selection and ripping change the fields their comments name.
+// Program-wide browsing state: one record, `browser`. Each field names the
+// file that writes it; every other file only reads it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "console/window.h"
+
+class ArchiveSession;
 class Entry;
 
 // Why the run ends; 0 while it goes on. Set once; the main loop leaves at its next pass.
 enum TerminationReason : int32_t {
     REASON_NONE = 0,
     REASON_QUIT = 1,
-    REASON_OPEN_FAILED = 101,    // the archive cannot be opened for ripping
+    REASON_OPEN_FAILED = 101,    // the archive cannot be opened
     REASON_BAD_FORMAT = 102,     // the archive cannot be loaded, or its root is empty
     REASON_CREATE_FAILED = 103,  // an output file cannot be created
     REASON_DISK_FULL = 104,      // not enough free space for a file
@@ -23,9 +26,10 @@ enum TerminationReason : int32_t {
 };
 
 constexpr int WORK_BUFFER_SIZE = 16384;
+constexpr int MASK_MAXIMUM = 13;
 
 // The two panels' view of one directory: children top..top+19 on the left,
-// the next 20 on the right. Written by the main loop, panels and selection.
+// the next 20 on the right.
 struct PanelState {
     Entry* current = nullptr;
     int32_t cursor = 0;
@@ -33,13 +37,31 @@ struct PanelState {
 };
 
 struct BrowserState {
-    std::string archivePath;  // upper-cased: shown, titles, lists, messages
-    std::string openPath;     // exactly as given on the command line: what is opened
-    Entry* root = nullptr;
-    PanelState panel;
-    int32_t terminationReason = REASON_NONE;
-    std::string reasonSubject;            // the entry name or directory path the end message names
-    unsigned char* workBuffer = nullptr;  // WORK_BUFFER_SIZE bytes
+    // Written by browser/startup.cpp only, at start-up and shutdown.
+    std::string archivePath;              // upper-cased: shown, titles, lists, messages
+    std::string openPath;                 // exactly as given on the command line: what is opened
+    ArchiveSession* session = nullptr;    // the open archive: its tree and its file
+    Entry* root = nullptr;                // session->root()
+    unsigned char* workBuffer = nullptr;  // WORK_BUFFER_SIZE bytes, for ripping
     std::string titleLine;
+
+    // Written by browser/movement.cpp, browser/panels.cpp (entering and leaving
+    // directories), browser/mainloop.cpp and browser/find_list.cpp (going to a
+    // found entry).
+    PanelState panel;
+
+    // Written by whatever ends the run (browser/mainloop.cpp, browser/rip_action.cpp,
+    // browser/startup.cpp); read by the end message.
+    int32_t terminationReason = REASON_NONE;
+    std::string reasonSubject;  // the entry name or directory path the end message names
+    std::string reasonCause;    // why, in the system's words ("permission denied"); may be empty
+
+    // Written by browser/list_action.cpp; shown on row 24 in the alert colour
+    // until the next key, which browser/mainloop.cpp clears it on.
+    std::string notice;
+
+    // Written by browser/selection.cpp: the mask field, with its last text for the whole run.
+    InputLine maskField;
+    char maskBuffer[MASK_MAXIMUM + 1] = {};
 };
 extern BrowserState browser;

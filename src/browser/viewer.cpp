@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/entry.h"
+#include "archive/session.h"
 #include "archive/search.h"
 #include "browser/state.h"
 #include "browser/viewer_layout.h"
@@ -133,10 +134,9 @@ void viewFileUnderCursor() {
     const Entry* entry = panel.current->children[static_cast<size_t>(panel.cursor)];
     if (entry->kind != KIND_FILE)
         return;
-    // Until the browser keeps its archive open, the viewer opens it for the
-    // time it is shown.
-    ArchiveFile file;
-    if (!file.open(browser.openPath.c_str()))
+    // The data comes from the archive start-up opened, the very file the
+    // tree was read from.
+    if (browser.session == nullptr)
         return;
-    viewEntry(file, entry);
+    viewEntry(browser.session->file(), entry);
 }

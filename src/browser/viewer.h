@@ -20,6 +20,6 @@ constexpr int VIEWER_PAGE_ROWS = 23;
 // Data past the end of `file` shows as missing; nothing is ever written.
 void viewEntry(const ArchiveFile& file, const Entry* entry);
 
-// F4 in the panels: views the file under the cursor; any other entry, or an
-// archive that cannot be read, leaves everything as it is.
+// F4 in the panels: views the file under the cursor through the browser's
+// open archive; on any other entry nothing happens.
 void viewFileUnderCursor();

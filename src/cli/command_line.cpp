@@ -8,7 +8,6 @@
 #include <CLI/CLI.hpp>
 
 #include "archive/wildmatch.h"
-#include "browser/startup.h"
 #include "cli/cat_mode.h"
 #include "cli/create_mode.h"
 #include "cli/display_name.h"
@@ -233,8 +232,7 @@ const char* commandLineHelp() {
     return HELP;
 }
 
-int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    CommandLine line = parseCommandLine(argc, argv);
+int runCommandLine(const CommandLine& line, std::ostream& out, std::ostream& err) {
     switch (line.mode) {
         case MODE_WRONG_USAGE:
             err << "dirrip: " << line.error << "\nRun 'dirrip --help' for the options.\n";
@@ -266,8 +264,9 @@ int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
         case MODE_BROWSER:
             break;
     }
-    // "dirrip -- -odd.dir": the browser gets the archive as its one argument.
-    std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "dirrip";
-    char* browserArguments[] = {program.data(), line.archive.data(), nullptr};
-    return browserMain(line.archive.empty() ? 1 : 2, browserArguments);
+    return COMMAND_LINE_BROWSER;
+}
+
+int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    return runCommandLine(parseCommandLine(argc, argv), out, err);
 }

@@ -45,8 +45,15 @@ CommandLine parseCommandLine(int argc, char** argv);
 // The help text printed by --help: usage forms, options and exit statuses.
 const char* commandLineHelp();
 
-// Runs what the arguments ask for: a mode, the help, the version, or the
-// browser on the archive named after "--" ("dirrip -- -odd.dir"). Returns the
+// The value runCommandLine returns when the arguments ask for the browser
+// ("dirrip -- -odd.dir"): the program's entry starts it on `archive`.
+constexpr int COMMAND_LINE_BROWSER = -1;
+
+// Runs the mode, the help or the version that `line` asks for. Returns the
 // exit status: 0 success, 1 a failure of the archive or the disk (message on
-// `err`), 2 wrong usage (reason and a pointer to --help on `err`).
+// `err`), 2 wrong usage (reason and a pointer to --help on `err`); or
+// COMMAND_LINE_BROWSER, having done nothing, when `line` asks for the browser.
+int runCommandLine(const CommandLine& line, std::ostream& out, std::ostream& err);
+
+// runCommandLine on parseCommandLine(argc, argv).
 int runCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err);

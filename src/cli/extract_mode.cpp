@@ -1,49 +1,18 @@
 #include "cli/extract_mode.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <ostream>
 
-#include "archive/wildmatch.h"
-#include "cli/open_archive.h"
-#include "cli/display_name.h"
+#include "archive/session.h"
 #include "archive/walk.h"
-#include "text/cp437.h"
-#include "output/confine.h"
+#include "archive/wildmatch.h"
+#include "cli/display_name.h"
+#include "cli/open_archive.h"
 #include "output/copy_out.h"
-#include "output/free_space.h"
 #include "output/output_name.h"
+#include "platform/output_files.h"
+#include "text/cp437.h"
 
 namespace {
-
-// Creates `directory` and its missing parents, like mkdir -p.
-bool makeBaseDirectory(const std::string& directory) {
-    std::string path;
-    size_t start = 0;
-    while (start <= directory.size()) {
-        size_t slash = directory.find('/', start);
-        if (slash == std::string::npos)
-            slash = directory.size();
-        path = directory.substr(0, slash);
-        if (!path.empty() && mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
-            return false;
-        start = slash + 1;
-    }
-    struct stat info;
-    return stat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// The on-disk path of an entry below its parent directory's on-disk path.
-std::string joinOutput(const std::string& parent, const std::string& name) {
-    std::string own = outputPathFor(name);
-    if (parent.empty() || own.empty())
-        return own.empty() ? std::string() : own;
-    return parent + "/" + own;
-}
 
 // Shows "Extracting PATH NN%" on one terminal line, only when the text changes.
 class ProgressLine {
@@ -104,20 +73,11 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
     ArchiveSession session;
     if (!openArchiveForCommandLine(session, options.archivePath, err))
         return 1;
-    int archiveFd = open(options.archivePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (archiveFd < 0) {
-        err << "dirrip: cannot open '" << displayPath(options.archivePath) << "'\n";
-        return 1;
-    }
-    if (!makeBaseDirectory(options.directory)) {
-        err << "dirrip: cannot create directory '" << displayPath(options.directory) << "'\n";
-        close(archiveFd);
-        return 1;
-    }
-    int baseFd = open(options.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (baseFd < 0) {
-        err << "dirrip: cannot open directory '" << displayPath(options.directory) << "'\n";
-        close(archiveFd);
+    OutputRun run;
+    int error = 0;
+    if (!beginOutputRun(&run, options.directory.c_str(), true, &error)) {
+        err << "dirrip: cannot create directory '" << displayPath(options.directory)
+            << "': " << outputErrorText(error) << "\n";
         return 1;
     }
 
@@ -125,82 +85,97 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
     ProgressLine progress(err, options.progress);
     std::string failure;
     uint64_t files = 0, bytes = 0, kept = 0;
-    // On-disk paths of the directories being walked, by depth.
-    std::vector<std::pair<const Entry*, std::string>> outputDirectories{{session.root(), ""}};
+    // The directories being walked, by depth: their claim in the run and the
+    // length of their output path in `outputPath`, which holds the deepest
+    // (one path, not one per level, so a deep chain costs linear memory).
+    struct Place {
+        const Entry* directory;
+        uint32_t claim;
+        size_t length;
+    };
+    std::vector<Place> places{{session.root(), 0, 0}};
+    std::string outputPath;
 
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
         if (!failure.empty())
             return false;
-        while (outputDirectories.back().first != entry->parent) outputDirectories.pop_back();
-        std::string outputPath = joinOutput(outputDirectories.back().second, entry->name);
-        std::string shown = displayName(path);
+        while (places.back().directory != entry->parent) places.pop_back();
+        outputPath.resize(places.back().length);
+        const std::string own = outputPathFor(entry->name);
+        const std::string shown = displayName(path);
 
         if (entry->kind == KIND_SUBDIR) {
-            outputDirectories.emplace_back(entry, outputPath);
+            if (own.empty()) {
+                // Nothing is left of the name: its contents go where it stands.
+                places.push_back({entry, places.back().claim, outputPath.size()});
+                return true;
+            }
+            uint32_t id = claimRelativePath(&run, places.back().claim, own, true, &outputPath);
+            places.push_back({entry, id, outputPath.size()});
             if (patterns.empty()) {
                 std::string failed;
-                int fd = openConfinedDirectory(baseFd, outputPath, &failed);
-                if (fd < 0) {
-                    failure = "cannot create directory '" + displayPath(failed) + "'";
+                if (enterOutputDirectory(&run, outputPath, &failed, &error) ==
+                    NO_OUTPUT_DIRECTORY) {
+                    failure = "cannot create directory '" + displayPath(failed) +
+                              "': " + outputErrorText(error);
                     return false;
                 }
-                close(fd);
             }
             return true;
         }
         if (entry->kind != KIND_FILE || !extractWanted(patterns, path, entry->name))
             return false;
+        if (own.empty()) {
+            failure = "cannot create a file for '" + shown + "': nothing is left of its name";
+            return false;
+        }
+        claimRelativePath(&run, places.back().claim, own, false, &outputPath);
+        // A name an earlier file of this run took is written under another; say so.
+        std::string wanted = outputPath.substr(0, places.back().length);
+        wanted += (wanted.empty() ? "" : "/") + own;
+        if (outputPath != wanted)
+            err << "dirrip: '" << shown << "' written as '" << displayPath(outputPath) << "': '"
+                << displayPath(wanted) << "' was taken by an earlier file\n";
 
-        std::string leaf(outputLeafOf(outputPath));
-        std::string failed;
-        int directoryFd = openConfinedDirectory(baseFd, outputDirectoryOf(outputPath), &failed);
-        if (directoryFd < 0) {
-            failure = "cannot create directory '" + displayPath(failed) + "'";
-            return false;
-        }
-        struct stat existing;
-        if (options.keep && !leaf.empty() &&
-            fstatat(directoryFd, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-            ++kept;
-            close(directoryFd);
-            return false;
-        }
-        if (freeSpaceQuery(options.directory.c_str()) < entry->size) {
-            failure = "insufficient disk space to extract '" + shown + "'";
-            close(directoryFd);
-            return false;
-        }
-        CopyResult result = COPY_CREATE_FAILED;
-        if (!leaf.empty()) {
-            result = copyToNewFile(
-                archiveFd, entry->info->offset, entry->size, directoryFd, leaf.c_str(),
-                buffer.data(),
-                [&](uint64_t done, uint64_t size) { progress.show(shown, done, size); },
-                COPY_IN_KERNEL);
-        }
-        close(directoryFd);
-        switch (result) {
+        CopyOptions copyOptions;
+        copyOptions.buffer = buffer.data();
+        copyOptions.progress = [&](uint64_t done, uint64_t size) {
+            progress.show(shown, done, size);
+        };
+        copyOptions.inKernel = true;
+        copyOptions.keepExisting = options.keep;
+        CopyResult result = copyEntryOut(&run, session.file(), entry, outputPath, copyOptions);
+        const std::string cause = result.error != 0 ? ": " + outputErrorText(result.error) : "";
+        switch (result.status) {
             case COPY_DONE:
                 ++files;
                 bytes += entry->size;
                 break;
+            case COPY_KEPT:
+                ++kept;
+                break;
+            case COPY_NO_ROOM:
+                failure = "insufficient disk space to extract '" + shown + "'";
+                break;
+            case COPY_MKDIR_FAILED:
+                failure = "cannot create directory '" + displayPath(result.path) + "'" + cause;
+                break;
             case COPY_CREATE_FAILED:
-                failure = "cannot create '" + displayPath(outputPath) + "' for '" + shown + "'";
+                failure =
+                    "cannot create '" + displayPath(outputPath) + "' for '" + shown + "'" + cause;
                 break;
             case COPY_READ_FAILED:
                 failure = "cannot read '" + shown + "' from the archive: it ends before the data";
                 break;
             case COPY_WRITE_FAILED:
-                failure = "cannot write '" + displayPath(outputPath) +
-                          "': " + std::strerror(errno ? errno : EIO);
+                failure = "cannot write '" + displayPath(outputPath) + "'" + cause;
                 break;
         }
         return false;
     });
 
     progress.clear();
-    close(baseFd);
-    close(archiveFd);
+    endOutputRun(&run);
     if (!failure.empty()) {
         err << "dirrip: " << failure << "\n";
         return 1;

@@ -1,109 +1,118 @@
 #include "output/copy_out.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "archive/entry.h"
+#include "output/output_name.h"
+#include "output/pending_files.h"
 
 namespace {
 
-ssize_t kernelCopy(int inFd, off_t* inOffset, int outFd, size_t count) {
-    return copy_file_range(inFd, inOffset, outFd, nullptr, count, 0);
+int64_t archiveReadAt(const ArchiveFile& archive, uint64_t offset, void* buffer, size_t count) {
+    return archive.readAt(offset, buffer, count);
 }
 
-}  // namespace
-
-CopyIo copyIo = {pread, write, kernelCopy};
-
-namespace {
-
-// Reads exactly `count` bytes or reports failure: a short read means the
-// archive ends before the file's data does, which must not pass as success.
-bool readFully(int fd, unsigned char* buffer, size_t count, uint64_t offset) {
-    size_t done = 0;
-    while (done < count) {
-        ssize_t got = copyIo.readAt(fd, buffer + done, count - done, off_t(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += size_t(got);
-    }
-    return true;
+CopyResult failed(CopyStatus status, int error, std::string path) {
+    CopyResult result;
+    result.status = status;
+    result.error = error;
+    result.path = std::move(path);
+    return result;
 }
 
-bool writeFully(int fd, const unsigned char* buffer, size_t count) {
-    size_t done = 0;
-    while (done < count) {
-        ssize_t put = copyIo.write(fd, buffer + done, count - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += size_t(put);
+// Refuses what must not be replaced by the rename: a directory, a symbolic
+// link (replacing it would surprise whoever made it) or a special file.
+int obstacleAt(OutputDirectory directory, const char* name) {
+    switch (outputNameKind(directory, name)) {
+        case OUTPUT_NAME_DIRECTORY:
+            return OUTPUT_ERROR_DIRECTORY;
+        case OUTPUT_NAME_SYMLINK:
+            return OUTPUT_ERROR_SYMLINK;
+        case OUTPUT_NAME_SPECIAL:
+            return OUTPUT_ERROR_SPECIAL_FILE;
+        default:
+            return 0;
     }
-    return true;
 }
 
-}  // namespace
-
-CopyResult copyToNewFile(int archiveFd, uint64_t offset, uint64_t size, int directoryFd,
-                         const char* leafName, unsigned char* buffer, const CopyProgress& progress,
-                         CopyPath path) {
-    // Data that lies past the end of the archive is known missing before
-    // anything is touched, so an earlier output file of that name survives.
-    struct stat archive;
-    if (fstat(archiveFd, &archive) == 0 && S_ISREG(archive.st_mode) &&
-        (offset > uint64_t(archive.st_size) || size > uint64_t(archive.st_size) - offset))
-        return COPY_READ_FAILED;
-
-    // O_NONBLOCK keeps a FIFO of that name from stopping the program until some
-    // reader appears; anything but a plain file is refused.
-    int out = openat(directoryFd, leafName,
-                     O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (out < 0)
-        return COPY_CREATE_FAILED;
-    struct stat created;
-    if (fstat(out, &created) != 0 || !S_ISREG(created.st_mode)) {
-        close(out);
-        return COPY_CREATE_FAILED;
-    }
-
-    CopyResult result = COPY_DONE;
+// Fills the open file with `size` bytes at `offset`; 0 when done, else the status.
+CopyStatus fill(OutputFile* file, const ArchiveFile& archive, uint64_t offset, uint64_t size,
+                const CopyOptions& options, int* error) {
     uint64_t done = 0;
-    // The kernel's copy stops at the first thing it cannot do (file systems
-    // that do not support it, an error); the buffer loop then takes over and
-    // tells a read failure from a write failure.
-    while (path == COPY_IN_KERNEL && done < size) {
-        if (progress)
-            progress(done, size);
-        off_t from = off_t(offset + done);
+    // The kernel's copy stops at the first thing it cannot do; the buffer
+    // loop then takes over and tells a read failure from a write failure.
+    while (options.inKernel && done < size) {
+        if (options.progress)
+            options.progress(done, size);
         size_t step = size - done < COPY_KERNEL_STEP ? size_t(size - done) : COPY_KERNEL_STEP;
-        ssize_t copied = copyIo.copyRange(archiveFd, &from, out, step);
-        if (copied < 0 && errno == EINTR)
-            continue;
-        if (copied <= 0)
+        int64_t copied = copyIo.copyRange(file, archive.nativeHandle(), offset + done, step, error);
+        if (copied < 0)
+            return COPY_WRITE_FAILED;
+        if (copied == 0)
             break;
         done += uint64_t(copied);
     }
     while (done < size) {
         size_t block = size - done < RIP_BLOCK_SIZE ? size_t(size - done) : RIP_BLOCK_SIZE;
-        if (progress)
-            progress(done, size);
-        if (!readFully(archiveFd, buffer, block, offset + done)) {
-            result = COPY_READ_FAILED;
-            break;
+        if (options.progress)
+            options.progress(done, size);
+        // A short read means the archive ends before the file's data does,
+        // which must not pass as success.
+        if (copyIo.readAt(archive, offset + done, options.buffer, block) != int64_t(block)) {
+            *error = OUTPUT_ERROR_SHORT_READ;
+            return COPY_READ_FAILED;
         }
-        if (!writeFully(out, buffer, block)) {
-            result = COPY_WRITE_FAILED;
-            break;
-        }
+        if (!copyIo.write(file, options.buffer, block, error))
+            return COPY_WRITE_FAILED;
         done += block;
     }
-    // Some file systems (network, quota) report a failed write only at close.
-    if (close(out) != 0 && result == COPY_DONE)
-        result = COPY_WRITE_FAILED;
-    if (result != COPY_DONE)
-        unlinkat(directoryFd, leafName, 0);
+    return COPY_DONE;
+}
+
+}  // namespace
+
+CopyIo copyIo = {archiveReadAt, writeOutputFile, copyIntoOutputFile, outputFreeSpace};
+
+CopyResult copyEntryOut(OutputRun* run, const ArchiveFile& archive, const Entry* entry,
+                        std::string_view outputPath, const CopyOptions& options) {
+    const std::string path(outputPath);
+    const std::string leaf(outputLeafOf(path));
+    int error = 0;
+    if (leaf.empty())
+        return failed(COPY_CREATE_FAILED, 0, std::string());
+
+    std::string failedDirectory;
+    OutputDirectory directory =
+        enterOutputDirectory(run, outputDirectoryOf(path), &failedDirectory, &error);
+    if (directory == NO_OUTPUT_DIRECTORY)
+        return failed(COPY_MKDIR_FAILED, error, failedDirectory);
+
+    CopyResult result;
+    if (options.keepExisting && outputNameKind(directory, leaf.c_str()) != OUTPUT_NAME_FREE) {
+        result.status = COPY_KEPT;
+        return result;
+    }
+    const uint64_t size = entry->size;
+    if (copyIo.freeSpace(directory) < size)
+        return failed(COPY_NO_ROOM, 0, std::string());
+    // Data known to lie past the end of the archive fails before anything is
+    // touched, so an earlier output file of that name survives. An empty file
+    // reads nothing, so where its offset points does not matter.
+    const uint64_t offset = entry->info != nullptr ? entry->info->offset : 0;
+    if (size > 0 && (offset > archive.size() || size > archive.size() - offset))
+        return failed(COPY_READ_FAILED, OUTPUT_ERROR_SHORT_READ, std::string());
+    if (int obstacle = obstacleAt(directory, leaf.c_str()))
+        return failed(COPY_CREATE_FAILED, obstacle, std::string());
+
+    OutputFile file;
+    if (!createOutputFile(directory, leaf.c_str(), &file, &error))
+        return failed(COPY_CREATE_FAILED, error, std::string());
+    int pending = watchPendingFile(file);
+    CopyStatus status = fill(&file, archive, offset, size, options, &error);
+    if (status == COPY_DONE && !commitOutputFile(&file, leaf.c_str(), &error))
+        status = COPY_WRITE_FAILED;
+    if (status != COPY_DONE)
+        discardOutputFile(&file);
+    forgetPendingFile(pending);
+    if (status != COPY_DONE)
+        return failed(status, error, std::string());
     return result;
 }

@@ -1,49 +1,68 @@
-// The checked copy of one file's data from the archive into a new output file.
+// Copying one entry's data out of the archive into its output file, the one
+// operation behind both F2 and --extract. The file is written under a
+// temporary name and renamed into place only when complete, so an output
+// path never holds a half-written file, not even after an interrupt.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
+
+#include "output/output_run.h"
+#include "platform/archive_file.h"
+#include "platform/output_files.h"
+
+class Entry;
 
 constexpr size_t RIP_BLOCK_SIZE = 16384;
 
-enum CopyResult {
-    COPY_DONE = 0,           // the output file holds exactly the requested bytes
-    COPY_CREATE_FAILED = 1,  // the output file could not be opened for writing
-    COPY_READ_FAILED = 2,    // the archive gave fewer bytes than asked (ended early, or an error)
-    COPY_WRITE_FAILED = 3,   // writing or closing the output file failed
+enum CopyStatus : int32_t {
+    COPY_DONE = 0,           // the output file holds exactly the entry's bytes
+    COPY_KEPT = 1,           // something stood at the output path and was left alone
+    COPY_NO_ROOM = 2,        // less free space than the entry's size
+    COPY_MKDIR_FAILED = 3,   // an output directory could be neither entered nor created
+    COPY_CREATE_FAILED = 4,  // the output file could not be created or put in place
+    COPY_READ_FAILED = 5,    // the archive gave fewer bytes than the entry holds
+    COPY_WRITE_FAILED = 6,   // writing the output file failed
 };
 
-// The reads and writes the copy makes; tests replace them to make either fail.
-// They behave as pread(2), write(2) and copy_file_range(2) without flags.
-struct CopyIo {
-    ssize_t (*readAt)(int fd, void* buffer, size_t count, off_t offset);
-    ssize_t (*write)(int fd, const void* buffer, size_t count);
-    ssize_t (*copyRange)(int inFd, off_t* inOffset, int outFd, size_t count);
+struct CopyResult {
+    CopyStatus status = COPY_DONE;
+    int error = 0;     // the cause (platform/output_files.h), 0 when there is none
+    std::string path;  // the directory that could not be made, when that failed
 };
-extern CopyIo copyIo;
 
-// How the bytes travel: through the caller's buffer in RIP_BLOCK_SIZE blocks
-// (ripping, whose progress follows every block), or inside the kernel in steps
-// of COPY_KERNEL_STEP where the file systems allow it (the command-line
-// extractor), going on through the buffer wherever they do not.
-enum CopyPath { COPY_THROUGH_BUFFER, COPY_IN_KERNEL };
-constexpr size_t COPY_KERNEL_STEP = 64u << 20;
-
-// Called before each block with the bytes done so far and the file's size.
+// Called before each block with the bytes done so far and the entry's size.
 using CopyProgress = std::function<void(uint64_t done, uint64_t size)>;
 
-// Copies `size` bytes at `offset` of the archive `archiveFd` into the file
-// `leafName` of the directory `directoryFd`, created or emptied (a symbolic
-// link, FIFO or device there is refused, not written to), in blocks of RIP_BLOCK_SIZE through
-// `buffer` (at least RIP_BLOCK_SIZE bytes), calling `progress` (when set)
-// before each block. A size of 0 creates an empty file and never calls
-// `progress`. Returns COPY_DONE, or the first failure. Data known to lie past
-// the end of a regular archive file fails with COPY_READ_FAILED before the
-// output file is touched; after any later read or write failure the incomplete
-// output file has been removed.
-CopyResult copyToNewFile(int archiveFd, uint64_t offset, uint64_t size, int directoryFd,
-                         const char* leafName, unsigned char* buffer, const CopyProgress& progress,
-                         CopyPath path = COPY_THROUGH_BUFFER);
+struct CopyOptions {
+    unsigned char* buffer = nullptr;  // at least RIP_BLOCK_SIZE bytes
+    CopyProgress progress;            // may be empty
+    // Copy inside the kernel in steps of COPY_KERNEL_STEP where the file
+    // systems allow it (the command line); otherwise block by block through
+    // `buffer`, whose progress follows every block (ripping).
+    bool inKernel = false;
+    bool keepExisting = false;  // leave whatever stands at the output path alone
+};
+constexpr size_t COPY_KERNEL_STEP = 64u << 20;
+
+// Copies `entry`'s data from `archive` to `outputPath` below the run's base
+// (a path claimed for this run, claimOutputPath): enters its directory, checks the free space,
+// writes a temporary file and renames it over whatever file stands there. A directory, symbolic
+// link or special file at the output path is refused. A file of size 0 is created empty without
+// reading (wherever its offset points) and never calls `progress`. On any failure nothing is left
+// under a temporary name.
+CopyResult copyEntryOut(OutputRun* run, const ArchiveFile& archive, const Entry* entry,
+                        std::string_view outputPath, const CopyOptions& options);
+
+// The reads and writes the copy makes; tests replace them to make either fail.
+struct CopyIo {
+    int64_t (*readAt)(const ArchiveFile& archive, uint64_t offset, void* buffer, size_t count);
+    int (*write)(OutputFile* file, const void* bytes, size_t count, int* error);
+    int64_t (*copyRange)(OutputFile* file, intptr_t archiveHandle, uint64_t offset, size_t count,
+                         int* error);
+    uint64_t (*freeSpace)(OutputDirectory directory);
+};
+extern CopyIo copyIo;

@@ -1,15 +1,13 @@
 #include "output/lists.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <vector>
 
 #include "archive/entry.h"
-#include "console/screen.h"
+#include "archive/walk.h"
+#include "output/pending_files.h"
+#include "platform/output_files.h"
 
 namespace {
 
@@ -18,29 +16,22 @@ constexpr size_t NAME_FIELD = 32;
 constexpr size_t WORD_FIELD = 10;
 constexpr size_t FLUSH_THRESHOLD = 1 << 16;
 
-// Collects list text and, when it has a file, hands it over in large pieces
-// so that a tree of a million entries never sits in memory whole.
+// Collects list text and, when it has an output, hands it over in large
+// pieces so that a tree of a million entries never sits in memory whole.
 struct ListSink {
     std::string& text;
-    int fd = -1;
+    const ListOutput* output = nullptr;
     bool failed = false;
 
     void lineEnd() {
         text += LINE_END;
-        if (fd >= 0 && text.size() >= FLUSH_THRESHOLD)
+        if (output != nullptr && text.size() >= FLUSH_THRESHOLD)
             drain();
     }
     void drain() {
-        size_t done = 0;
-        while (!failed && done < text.size()) {
-            ssize_t put = write(fd, text.data() + done, text.size() - done);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                failed = true;  // the rest is dropped; lists fail silently
-            else
-                done += size_t(put);
-        }
+        // After a refused piece the rest is dropped: the caller reports the failure.
+        if (output != nullptr && !failed && !text.empty() && !(*output)(text))
+            failed = true;
         text.clear();
     }
 };
@@ -101,33 +92,31 @@ void appendClosingLine(ListSink& sink, const Entry* directory) {
     sink.text += '\'';
 }
 
-// Depth first: a directory's line, its children, its closing line. The walk
-// keeps its own stack, because an archive may nest directories far deeper
-// than the call stack would take.
+// Depth first: a directory's line, its children, its closing line. The one
+// tree walker keeps its own stack, because an archive may nest directories
+// far deeper than the call stack would take.
 void appendEntry(ListSink& sink, const Entry* entry) {
-    appendOwnLine(sink, entry);
-    if (!isDirectory(entry))
+    if (!isDirectory(entry)) {
+        appendOwnLine(sink, entry);
         return;
-    struct Open {
-        const Entry* directory;
-        size_t next;
-    };
-    std::vector<Open> open{{entry, 0}};
-    while (!open.empty()) {
-        Open& top = open.back();
-        if (top.next == top.directory->children.size()) {
-            appendClosingLine(sink, top.directory);
-            open.pop_back();
-            if (!open.empty())
-                sink.lineEnd();  // after a child directory, as after any other child
-            continue;
+    }
+    TreeWalk walk(entry, WALK_WITHOUT_PATHS);
+    while (walk.next()) {
+        const Entry* at = walk.entry();
+        switch (walk.step()) {
+            case WALK_ENTER:
+                appendOwnLine(sink, at);
+                break;
+            case WALK_LEAVE:
+                appendClosingLine(sink, at);
+                if (walk.depth() > 0)
+                    sink.lineEnd();  // after a child directory, as after any other child
+                break;
+            case WALK_FILE:
+                appendOwnLine(sink, at);
+                sink.lineEnd();
+                break;
         }
-        const Entry* child = top.directory->children[top.next++];
-        appendOwnLine(sink, child);
-        if (isDirectory(child))
-            open.push_back({child, 0});
-        else if (child->kind != KIND_UPDIR)
-            sink.lineEnd();
     }
 }
 
@@ -167,26 +156,33 @@ void writeSelectedList(ListSink& sink, const char* archivePath, const Entry* dir
     sink.lineEnd();
 }
 
-// Opens the list file (created or emptied) and shows the wait message, which
-// appears whether or not the file could be opened.
-int beginList(const std::string& fileName) {
-    int fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    std::string message = "Making filelist '~" + fileName + "~'. Please wait...";
-    putMarkup(24, 0, ATTR_BOX, message.c_str(), SCREEN_COLS);
-    screenFlush();
-    return fd;
-}
-
+// Writes the list through `output`, then saves it as `fileName` in the
+// current directory by way of a temporary file.
 template <typename Writer>
-void makeList(const char* archivePath, const char* extension, Writer writeList) {
-    int fd = beginList(listFileName(archivePath, extension));
-    if (fd < 0)
-        return;
-    std::string text;
-    ListSink sink{text, fd};
-    writeList(sink);
-    sink.drain();
-    close(fd);
+int saveList(const std::string& fileName, int* error, Writer writeList) {
+    int code = 0;
+    OutputDirectory here = openOutputDirectory(".", false, &code);
+    OutputFile file;
+    if (here == NO_OUTPUT_DIRECTORY || !createOutputFile(here, fileName.c_str(), &file, &code)) {
+        closeOutputDirectory(here);
+        if (error != nullptr)
+            *error = code;
+        return 0;
+    }
+    int pending = watchPendingFile(file);
+    ListOutput output = [&](std::string_view piece) {
+        return writeOutputFile(&file, piece.data(), piece.size(), &code) == 1;
+    };
+    int done = writeList(output);
+    if (done)
+        done = commitOutputFile(&file, fileName.c_str(), &code);
+    else
+        discardOutputFile(&file);
+    forgetPendingFile(pending);
+    closeOutputDirectory(here);
+    if (!done && error != nullptr)
+        *error = code;
+    return done;
 }
 
 }  // namespace
@@ -223,11 +219,30 @@ std::string selectedListText(const char* archivePath, const Entry* directory) {
     return text;
 }
 
-void makeFullList(const char* archivePath, const Entry* root) {
-    makeList(archivePath, ".lst", [&](ListSink& sink) { writeFullList(sink, archivePath, root); });
+int writeFullList(const ListOutput& output, const char* archivePath, const Entry* root) {
+    std::string text;
+    ListSink sink{text, &output};
+    writeFullList(sink, archivePath, root);
+    sink.drain();
+    return sink.failed ? 0 : 1;
 }
 
-void makeSelectedList(const char* archivePath, const Entry* directory) {
-    makeList(archivePath, ".sel",
-             [&](ListSink& sink) { writeSelectedList(sink, archivePath, directory); });
+int writeSelectedList(const ListOutput& output, const char* archivePath, const Entry* directory) {
+    std::string text;
+    ListSink sink{text, &output};
+    writeSelectedList(sink, archivePath, directory);
+    sink.drain();
+    return sink.failed ? 0 : 1;
+}
+
+int makeFullList(const char* archivePath, const Entry* root, int* error) {
+    return saveList(listFileName(archivePath, ".lst"), error, [&](const ListOutput& output) {
+        return writeFullList(output, archivePath, root);
+    });
+}
+
+int makeSelectedList(const char* archivePath, const Entry* directory, int* error) {
+    return saveList(listFileName(archivePath, ".sel"), error, [&](const ListOutput& output) {
+        return writeSelectedList(output, archivePath, directory);
+    });
 }

@@ -1,7 +1,7 @@
 #include "output/output_name.h"
 
-#include "text/cp437.h"
 #include "console/window.h"
+#include "text/cp437.h"
 
 std::string outputPathFor(std::string_view storedName) {
     // A stored name ends at its first NUL, as in the archive record.
@@ -18,9 +18,12 @@ std::string outputPathFor(std::string_view storedName) {
         start = end + 1;
         if (component.empty())
             continue;
-        // ".." would climb out of the base directory; the data is kept, one level lower.
+        // ".." would climb out of the base directory, and "." names the directory
+        // itself; the data is kept under a plain name instead.
         if (component == "..")
             component = "__";
+        else if (component == ".")
+            component = "_";
         if (!path.empty())
             path += '/';
         // Converting per component keeps the separators ours: no code page 437

@@ -10,7 +10,8 @@
 // The on-disk path, relative to the output base directory, for an entry stored
 // as `storedName`: sanitizeFilename applied, '\' taken as the directory
 // separator and written as '/', empty components (leading or doubled
-// separators) dropped, every ".." component turned into "__", and each
+// separators) dropped, every ".." component turned into "__" and every "."
+// into "_", and each
 // component converted from code page 437 to UTF-8. Pure; empty when nothing of
 // the name is left.
 std::string outputPathFor(std::string_view storedName);

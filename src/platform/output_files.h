@@ -20,6 +20,7 @@ constexpr OutputDirectory NO_OUTPUT_DIRECTORY = -1;
 constexpr int OUTPUT_ERROR_SPECIAL_FILE = -2;  // a FIFO, device or socket stands at the name
 constexpr int OUTPUT_ERROR_SYMLINK = -3;       // a symbolic link stands at the name
 constexpr int OUTPUT_ERROR_SHORT_READ = -4;    // the archive ends before the file's data does
+constexpr int OUTPUT_ERROR_DIRECTORY = -5;     // a directory stands at a file's name
 
 // Opens the directory at `path` (host text, relative to the current directory
 // or absolute), first creating it and its missing parents when `create` is set
@@ -55,9 +56,9 @@ uint64_t outputFreeSpace(OutputDirectory directory);
 // directory; it appears under its final name only when commitOutputFile
 // renames it into place.
 struct OutputFile {
-    intptr_t handle = -1;  // the open file (a descriptor on POSIX)
+    intptr_t handle = -1;                             // the open file (a descriptor on POSIX)
     OutputDirectory directory = NO_OUTPUT_DIRECTORY;  // borrowed, not closed here
-    std::string temporaryName;  // its name in `directory` while being written
+    std::string temporaryName;                        // its name in `directory` while being written
 };
 
 // Creates a new, empty file for writing in `directory` under a temporary name
@@ -75,8 +76,8 @@ int writeOutputFile(OutputFile* file, const void* bytes, size_t count, int* erro
 // through the program. Returns the bytes copied (at least 1), 0 when the
 // platform or the file systems cannot copy so (the caller then copies
 // through a buffer), or -1 on a failure with the cause in `*error`.
-int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t offset,
-                           size_t count, int* error);
+int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t offset, size_t count,
+                           int* error);
 
 // Closes the file and renames it to `finalName` in its directory, replacing
 // a file of that name (a hard link there is replaced, not written through).
@@ -91,6 +92,9 @@ void discardOutputFile(OutputFile* file);
 // show them after "because": "a symbolic link is in the way", "permission
 // denied", "no space left on the device", ...
 std::string outputErrorText(int error);
+
+// The process's current directory as host text; "." when it cannot be had.
+std::string currentDirectoryPath();
 
 // True when the platform's file names compare without regard to case, so two
 // names differing only in case are one file.

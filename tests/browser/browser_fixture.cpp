@@ -4,35 +4,14 @@
 
 #include "browser/panels.h"
 #include "browser/selection.h"
-#include "text/cp437.h"
 #include "console/screen.h"
-
-namespace {
-
-int deleteInfo(EntryInfo* info) {
-    delete info;
-    return 0;
-}
-
-}  // namespace
-
-void destroyTree(Entry* entry) {
-    if (entry == nullptr)
-        return;
-    std::vector<Entry*> children = entry->children;
-    entry->children.clear();
-    for (Entry* child : children) destroyTree(child);
-    delete entry;
-}
+#include "text/cp437.h"
 
 void BrowserScreenTest::SetUp() {
     setConsoleBackend(&console);
-    releaseInfoHook = deleteInfo;
     browser = BrowserState{};
-    root = new Entry;
-    root->kind = KIND_ROOT;
-    root->name = "D:\\GAMES\\X.DIR";
-    root->info = new EntryInfo{};
+    tree = std::make_unique<TestTree>("D:\\GAMES\\X.DIR");
+    root = tree->root();
     browser.archivePath = root->name;
     browser.root = root;
     browser.panel.current = root;
@@ -43,25 +22,16 @@ void BrowserScreenTest::SetUp() {
 
 void BrowserScreenTest::TearDown() {
     setConsoleBackend(nullptr);
-    destroyTree(root);
     browser = BrowserState{};
+    tree.reset();
+    root = nullptr;
 }
 
 Entry* BrowserScreenTest::add(Entry* directory, const char* name, int32_t kind, uint32_t size,
                               uint32_t offset) {
-    EntryInfo* info = new EntryInfo{};
-    info->offset = offset;
-    if (addChild(directory, name, size, info, kind) == 0) {
-        delete info;
+    Entry* added = tree->add(directory, name, kind, size, offset);
+    if (added == nullptr)
         ADD_FAILURE() << "could not add " << name;
-        return nullptr;
-    }
-    Entry* added = nullptr;
-    for (Entry* each : directory->children)
-        if (each->name == name)
-            added = each;
-    if (kind == KIND_SUBDIR)
-        addChild(added, "...", 0, new EntryInfo{}, KIND_UPDIR);
     return added;
 }
 

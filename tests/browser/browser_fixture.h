@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/entry.h"
 #include "browser/state.h"
 #include "console/memory_console.h"
+#include "support/test_tree.h"
 
 class BrowserScreenTest : public ::testing::Test {
   protected:
@@ -30,8 +32,6 @@ class BrowserScreenTest : public ::testing::Test {
     std::string runs(int row, int column, int width) const;
 
     MemoryConsole console;
+    std::unique_ptr<TestTree> tree;
     Entry* root = nullptr;
 };
-
-// Deletes a whole tree, children first.
-void destroyTree(Entry* entry);

@@ -132,6 +132,12 @@ TEST_F(PanelsTest, ControlBytesInNamesShowAsGlyphs) {
     EXPECT_EQ(cells(3, 0, 14), "║←[2J        │");
 }
 
+TEST_F(PanelsTest, NameFillingTheWholeFieldShowsTheNormalSeparator) {
+    add(root, "ABCDEFGH.TXT", KIND_FILE, 1, 1);  // base of exactly 8, extension of exactly 3
+    show();
+    EXPECT_EQ(cells(3, 0, 14), "║ABCDEFGH TXT│");
+}
+
 TEST_F(PanelsTest, ScrolledListingMapsChildrenToBothPanels) {
     addFiles(root, 100);
     browser.panel.top = 30;

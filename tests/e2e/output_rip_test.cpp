@@ -149,8 +149,10 @@ TEST_F(RipEndToEnd, EachFailureEndsTheRunWithItsMessage) {
          "BAD.BIN"},
         {"file size limit reached while writing", [] {}, "ulimit -f 8; trap '' XFSZ; ", ROW_OF_A,
          "Unable write 'A.BIN'", "A.BIN"},
-        {"archive gone before F2", [this] { fs::remove(temp.file("game.dir")); }, "", ROW_OF_A,
-         "Unable open '../GAME.DIR'", "A.BIN"},
+        // The cause follows the message.
+        {"symbolic link at the output name",
+         [this] { fs::create_symlink(temp.file("elsewhere"), out() + "/B.BIN"); }, "", ROW_OF_B,
+         "Unable create 'B.BIN': a symbolic link is in the way", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -1,16 +1,17 @@
 #include "output/copy_out.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <cerrno>
 #include <filesystem>
 #include <vector>
 
-#include "output/free_space.h"
+#include "output/output_run.h"
 #include "scratch_dir.h"
+#include "support/test_tree.h"
 
 namespace fs = std::filesystem;
 
@@ -18,40 +19,46 @@ namespace {
 
 using namespace output_test;
 
+// Files and directories in `directory` other than "." and "..", hidden ones included.
+size_t entriesIn(const std::string& directory) {
+    return size_t(std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+}
+
 class CopyTest : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_FALSE(temp.path().empty());
         archive = patternBytes(100000, 1);
         writeFile(temp / "archive.dir", archive);
-        fs::create_directory(temp / "out");
-        archiveFd = open((temp / "archive.dir").c_str(), O_RDONLY);
-        directoryFd = open((temp / "out").c_str(), O_RDONLY | O_DIRECTORY);
-        ASSERT_GE(archiveFd, 0);
-        ASSERT_GE(directoryFd, 0);
+        ASSERT_EQ(file.open((temp / "archive.dir").c_str()), 1);
+        int error = 0;
+        ASSERT_EQ(beginOutputRun(&run, (temp / "out").c_str(), true, &error), 1);
     }
     void TearDown() override {
         copyIo = savedIo;
-        close(archiveFd);
-        close(directoryFd);
+        endOutputRun(&run);
     }
 
-    CopyResult copy(uint64_t offset, uint64_t size, const char* leaf = "FILE.BIN") {
+    CopyResult copy(uint64_t offset, uint64_t size, const std::string& path = "FILE.BIN",
+                    bool inKernel = false) {
         progress.clear();
-        return copyToNewFile(archiveFd, offset, size, directoryFd, leaf, buffer,
-                             [this](uint64_t done, uint64_t total) {
-                                 EXPECT_EQ(total, expectedTotal);
-                                 progress.push_back(done);
-                             });
+        Entry* entry = tree.file(tree.root(), "X" + std::to_string(++copies), uint32_t(size),
+                                 uint32_t(offset));
+        CopyOptions options;
+        options.buffer = buffer;
+        options.inKernel = inKernel;
+        options.progress = [this](uint64_t done, uint64_t) { progress.push_back(done); };
+        return copyEntryOut(&run, file, entry, path, options);
     }
 
     ScratchDir temp;
     std::string archive;
-    int archiveFd = -1;
-    int directoryFd = -1;
+    ArchiveFile file;
+    OutputRun run;
+    TestTree tree{"A.DIR"};
+    int copies = 0;
     unsigned char buffer[RIP_BLOCK_SIZE];
     std::vector<uint64_t> progress;
-    uint64_t expectedTotal = 0;
     CopyIo savedIo = copyIo;
 };
 
@@ -63,22 +70,27 @@ TEST_F(CopyTest, CopiesExactBytesWithProgressBeforeEachBlock) {
     } cases[] = {
         {123, 20000, {0, 16384}},  // 00 % then 81 %
         {0, 16384, {0}},           // one whole block, no partial one
-        {7, 16383, {0}},          {500, 49152, {0, 16384, 32768}},
-        {99999, 1, {0}},          {100000, 0, {}},  // an empty file at the very end of the archive
+        {500, 49152, {0, 16384, 32768}},
+        {99999, 1, {0}},
+        {100000, 0, {}},      // an empty file at the very end of the archive
+        {0xFFFFFFF0, 0, {}},  // an empty file reads nothing, wherever it points
     };
     for (const Case& c : cases) {
-        expectedTotal = c.size;
-        ASSERT_EQ(copy(c.offset, c.size), COPY_DONE) << c.size;
+        ASSERT_EQ(copy(c.offset, c.size).status, COPY_DONE) << c.size;
         EXPECT_EQ(progress, c.progress) << c.size;
-        EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(c.offset, c.size)) << c.size;
+        EXPECT_EQ(readFile(temp / "out/FILE.BIN"),
+                  archive.substr(std::min<uint64_t>(c.offset, 100000), c.size));
     }
+    EXPECT_EQ(entriesIn(temp / "out"), 1u);  // no temporary file left beside it
 }
 
-TEST_F(CopyTest, ReplacesLongerExistingFile) {
-    writeFile(temp / "out/FILE.BIN", std::string(50000, 'x'));
-    expectedTotal = 10;
-    ASSERT_EQ(copy(40, 10), COPY_DONE);
+TEST_F(CopyTest, ReplacesTheFileInPlaceOfWritingThroughIt) {
+    // A hard link to a file outside the output directory must not be written through.
+    writeFile(temp / "outside", std::string(50000, 'x'));
+    ASSERT_EQ(link((temp / "outside").c_str(), (temp / "out/FILE.BIN").c_str()), 0);
+    ASSERT_EQ(copy(40, 10).status, COPY_DONE);
     EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(40, 10));
+    EXPECT_EQ(readFile(temp / "outside"), std::string(50000, 'x'));
 }
 
 TEST_F(CopyTest, DataPastTheArchiveEndFailsWithoutTouchingOutput) {
@@ -86,133 +98,122 @@ TEST_F(CopyTest, DataPastTheArchiveEndFailsWithoutTouchingOutput) {
     struct Case {
         uint64_t offset;
         uint64_t size;
-    } cases[] = {{99990, 11}, {100001, 0}, {0xFFFFFFF0ull, 100}, {1, 100000}};
+    } cases[] = {{99990, 11}, {0xFFFFFFF0ull, 100}, {1, 100000}};
     for (const Case& c : cases) {
-        expectedTotal = c.size;
-        EXPECT_EQ(copy(c.offset, c.size), COPY_READ_FAILED) << c.offset;
+        EXPECT_EQ(copy(c.offset, c.size).status, COPY_READ_FAILED) << c.offset;
         EXPECT_EQ(readFile(temp / "out/FILE.BIN"), "earlier rip");
         EXPECT_TRUE(progress.empty());
     }
 }
 
-TEST_F(CopyTest, ReadFailureMidwayRemovesIncompleteFile) {
-    static int calls;
-    calls = 0;
-    copyIo.readAt = [](int fd, void* data, size_t count, off_t offset) -> ssize_t {
-        if (++calls == 2)
-            return 100;  // a short read, then the end
-        if (calls > 2)
-            return 0;
-        return pread(fd, data, count, offset);
+TEST_F(CopyTest, FailuresMidwayLeaveNeitherTheFileNorItsTemporary) {
+    writeFile(temp / "out/FILE.BIN", "earlier rip");
+    copyIo.readAt = [](const ArchiveFile& archive, uint64_t offset, void* data, size_t count) {
+        // The second block comes short, as from an archive cut while read.
+        return offset > 0 ? int64_t(100) : archive.readAt(offset, data, count);
     };
-    expectedTotal = 40000;
-    EXPECT_EQ(copy(0, 40000), COPY_READ_FAILED);
-    EXPECT_FALSE(fs::exists(temp / "out/FILE.BIN"));
-
-    copyIo.readAt = [](int, void*, size_t, off_t) -> ssize_t {
-        errno = EIO;
-        return -1;
+    CopyResult result = copy(0, 40000);
+    EXPECT_EQ(result.status, COPY_READ_FAILED);
+    copyIo = savedIo;
+    copyIo.write = [](OutputFile*, const void*, size_t, int* error) {
+        *error = ENOSPC;
+        return 0;
     };
-    expectedTotal = 10;
-    EXPECT_EQ(copy(0, 10), COPY_READ_FAILED);
-    EXPECT_FALSE(fs::exists(temp / "out/FILE.BIN"));
+    result = copy(0, 40000);
+    EXPECT_EQ(result.status, COPY_WRITE_FAILED);
+    EXPECT_EQ(outputErrorText(result.error), "no space left on the device");
+    // The earlier file of that name is untouched, and nothing else is there.
+    EXPECT_EQ(readFile(temp / "out/FILE.BIN"), "earlier rip");
+    EXPECT_EQ(entriesIn(temp / "out"), 1u);
 }
 
-TEST_F(CopyTest, ShortReadsThatDeliverEverythingStillSucceed) {
-    copyIo.readAt = [](int fd, void* data, size_t count, off_t offset) -> ssize_t {
-        static bool interrupt = true;
-        interrupt = !interrupt;
-        if (interrupt) {
-            errno = EINTR;
-            return -1;
-        }
-        return pread(fd, data, count < 1000 ? count : 1000, offset);
-    };
-    expectedTotal = 20000;
-    ASSERT_EQ(copy(10, 20000), COPY_DONE);
-    EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(10, 20000));
-}
-
-TEST_F(CopyTest, WriteFailureRemovesIncompleteFile) {
-    static int calls;
-    for (int failing : {ENOSPC, EDQUOT, EIO}) {
-        calls = 0;
-        static int error;
-        error = failing;
-        copyIo.write = [](int fd, const void* data, size_t count) -> ssize_t {
-            if (++calls < 3)
-                return write(fd, data, count);
-            errno = error;
-            return -1;
-        };
-        expectedTotal = 60000;
-        EXPECT_EQ(copy(0, 60000), COPY_WRITE_FAILED) << failing;
-        EXPECT_FALSE(fs::exists(temp / "out/FILE.BIN"));
-    }
-}
-
-TEST_F(CopyTest, CreateFailureIsReportedAsSuch) {
+TEST_F(CopyTest, WhatStandsInTheWayIsRefusedAndNamed) {
     fs::create_directory(temp / "out/ADIR");
     fs::create_symlink(temp / "victim", temp / "out/LINK");
-    writeFile(temp / "victim", "keep");
-    EXPECT_EQ(copy(0, 10, "ADIR"), COPY_CREATE_FAILED);
-    EXPECT_TRUE(fs::is_directory(temp / "out/ADIR"));
-    // A symbolic link at the output name is refused, not written through.
-    EXPECT_EQ(copy(0, 10, "LINK"), COPY_CREATE_FAILED);
-    EXPECT_EQ(readFile(temp / "victim"), "keep");
-    // A FIFO without a reader must not stop the copy forever.
+    fs::create_directory(temp / "elsewhere");
+    fs::create_directory_symlink(temp / "elsewhere", temp / "out/LINKDIR");
+    writeFile(temp / "out/PLAIN", "a file");
     ASSERT_EQ(mkfifo((temp / "out/FIFO").c_str(), 0644), 0);
-    EXPECT_EQ(copy(0, 10, "FIFO"), COPY_CREATE_FAILED);
-    EXPECT_TRUE(fs::is_fifo(temp / "out/FIFO"));
+    struct Case {
+        std::string path;
+        CopyStatus status;
+        std::string cause;
+    } cases[] = {
+        {"ADIR", COPY_CREATE_FAILED, "a directory is in the way"},
+        {"LINK", COPY_CREATE_FAILED, "a symbolic link is in the way"},
+        {"FIFO", COPY_CREATE_FAILED, "a special file (FIFO, device or socket) is in the way"},
+        {"LINKDIR/X", COPY_MKDIR_FAILED, "a symbolic link is in the way"},
+        {"PLAIN/X", COPY_MKDIR_FAILED, "a file is in the way"},
+    };
+    for (const Case& c : cases) {
+        CopyResult result = copy(0, 10, c.path);
+        EXPECT_EQ(result.status, c.status) << c.path;
+        EXPECT_EQ(outputErrorText(result.error), c.cause) << c.path;
+    }
+    EXPECT_FALSE(fs::exists(temp / "victim"));
+    EXPECT_TRUE(fs::is_empty(temp / "elsewhere"));
+    EXPECT_EQ(readFile(temp / "out/PLAIN"), "a file");
 }
 
-TEST(FreeSpace, SystemFigureAndUnknownDirectory) {
-    EXPECT_GT(systemFreeSpace("."), 0u);
-    EXPECT_EQ(systemFreeSpace("/no/such/directory/here"), UINT64_MAX);
+TEST_F(CopyTest, KernelCopyFallsBackToTheBuffer) {
+    static int calls;
+    calls = 0;
+    copyIo.copyRange = [](OutputFile* out, intptr_t in, uint64_t offset, size_t count, int* error) {
+        // The kernel copies part of the file, then cannot go on.
+        return ++calls > 1
+                   ? int64_t(0)
+                   : copyIntoOutputFile(out, in, offset, count < 5000 ? count : 5000, error);
+    };
+    ASSERT_EQ(copy(7, 70000, "FILE.BIN", true).status, COPY_DONE);
+    EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(7, 70000));
+    copyIo = savedIo;
+    ASSERT_EQ(copy(10, 99990, "K.BIN", true).status, COPY_DONE);
+    EXPECT_EQ(readFile(temp / "out/K.BIN"), archive.substr(10, 99990));
+}
+
+TEST(OutputNames, LaterNamesTakenInTheSameRunGetNumbers) {
+    EXPECT_EQ(numberedName("A_B", 2), "A_B~2");
+    EXPECT_EQ(numberedName("README.TXT", 3), "README~3.TXT");
+    EXPECT_EQ(numberedName(".HIDDEN", 2), ".HIDDEN~2");
+    OutputRun run;
+    struct Case {
+        const char* wanted;
+        const char* written;
+    } cases[] = {
+        {"A_B", "A_B"},       {"A_B", "A_B~2"},       {"A_B", "A_B~3"},
+        {"DATA/X", "DATA/X"}, {"DATA/X", "DATA/X~2"},  // a directory's file, then a name DATA\X
+        {"DATA", "DATA~2"},                            // a file where this run made a directory
+        {"F", "F"},           {"F/G", "F~2/G"},        // a directory where this run wrote a file
+        {"DATA/Y", "DATA/Y"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(claimOutputPath(&run, c.wanted), c.written) << c.wanted;
+}
+
+TEST(OutputDirectories, DeepWalkKeepsFewHandlesAndComesBack) {
+    ScratchDir temp;
+    OutputRun run;
+    int error = 0;
+    ASSERT_EQ(beginOutputRun(&run, temp.path().c_str(), false, &error), 1);
+    std::string path;
+    for (int level = 0; level < 300; ++level) {
+        path += (path.empty() ? "D" : "/D");
+        ASSERT_NE(enterOutputDirectory(&run, path, nullptr, &error), NO_OUTPUT_DIRECTORY) << level;
+    }
+    size_t open = 0;
+    for (const auto& level : run.open) open += level.handle != NO_OUTPUT_DIRECTORY;
+    EXPECT_LE(open, 300 / OUTPUT_CHECKPOINT + OUTPUT_CHECKPOINT + 1);
+    // Back up the chain, as a walk does after the deepest directory: each
+    // level's handle is the right directory again.
+    for (size_t keep : {200u, 100u, 3u}) {
+        std::string up = path.substr(0, keep * 2 - 1);
+        OutputDirectory directory = enterOutputDirectory(&run, up, nullptr, &error);
+        ASSERT_NE(directory, NO_OUTPUT_DIRECTORY) << keep;
+        OutputFile probe;
+        ASSERT_EQ(createOutputFile(directory, "P", &probe, &error), 1);
+        ASSERT_EQ(commitOutputFile(&probe, "P", &error), 1);
+        EXPECT_TRUE(fs::exists(temp / (up + "/P"))) << keep;
+    }
+    endOutputRun(&run);
 }
 
 }  // namespace
-
-TEST_F(CopyTest, KernelCopyFallsBackToTheBufferAndStillTellsFailuresApart) {
-    // The kernel copies part of the file, then stops (as on file systems that
-    // cannot); the rest goes through the buffer.
-    static int calls;
-    calls = 0;
-    copyIo.copyRange = [](int in, off_t* from, int out, size_t count) -> ssize_t {
-        if (++calls > 1) {
-            errno = EXDEV;
-            return -1;
-        }
-        return copy_file_range(in, from, out, nullptr, count < 5000 ? count : 5000, 0);
-    };
-    expectedTotal = 70000;
-    progress.clear();
-    ASSERT_EQ(copyToNewFile(
-                  archiveFd, 7, 70000, directoryFd, "FILE.BIN", buffer,
-                  [this](uint64_t done, uint64_t) { progress.push_back(done); }, COPY_IN_KERNEL),
-              COPY_DONE);
-    EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(7, 70000));
-
-    // A write that fails after the kernel gave up is still a write failure.
-    copyIo.copyRange = [](int, off_t*, int, size_t) -> ssize_t {
-        errno = EIO;
-        return -1;
-    };
-    copyIo.write = [](int, const void*, size_t) -> ssize_t {
-        errno = ENOSPC;
-        return -1;
-    };
-    EXPECT_EQ(
-        copyToNewFile(archiveFd, 0, 100, directoryFd, "FILE.BIN", buffer, nullptr, COPY_IN_KERNEL),
-        COPY_WRITE_FAILED);
-    EXPECT_FALSE(fs::exists(temp / "out/FILE.BIN"));
-}
-
-TEST_F(CopyTest, KernelCopyGivesExactBytes) {
-    for (uint64_t size : {0ull, 1ull, 16384ull, 99990ull}) {
-        ASSERT_EQ(copyToNewFile(archiveFd, 10, size, directoryFd, "K.BIN", buffer, nullptr,
-                                COPY_IN_KERNEL),
-                  COPY_DONE);
-        EXPECT_EQ(readFile(temp / "out/K.BIN"), archive.substr(10, size)) << size;
-    }
-}

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <string>
 
-#include "console/backend.h"
-#include "console/memory_console.h"
+#include <filesystem>
+#include "platform/output_files.h"
 #include "scratch_dir.h"
-#include "test_tree.h"
+#include "support/test_tree.h"
 
 namespace {
 
@@ -150,42 +150,44 @@ TEST(ListFileName, TakesTheBaseNameOfTheArchivePath) {
     EXPECT_EQ(listFileName(std::string(300, 'A').c_str(), ".sel"), std::string(255, 'A') + ".sel");
 }
 
-class ListFileTest : public testing::Test {
-  protected:
-    void SetUp() override { setConsoleBackend(&console); }
-    void TearDown() override { setConsoleBackend(nullptr); }
-
-    MemoryConsole console;
+TEST(ListFile, SavesInTheCurrentDirectoryOrSaysWhyNot) {
     ScratchDir temp;
-};
-
-TEST_F(ListFileTest, WritesFilesInCurrentDirectoryWithWaitMessage) {
     TestTree tree("GAMES\\WAR.DIR");
     Entry* f = tree.file(tree.root(), "F", 1, 0);
     f->info->selected = 1;
     ChangeDirectory here(temp.path());
 
     writeFile(temp / "WAR.lst", std::string(100000, 'z'));  // replaced, not appended to
-    makeFullList("GAMES\\WAR.DIR", tree.root());
+    EXPECT_EQ(makeFullList("GAMES\\WAR.DIR", tree.root()), 1);
     EXPECT_EQ(readFile(temp / "WAR.lst"), fullListText("GAMES\\WAR.DIR", tree.root()));
-    EXPECT_EQ(console.flushCount, 1);
-    EXPECT_EQ(console.row(24), "Making filelist 'WAR.lst'. Please wait..." + std::string(39, ' '));
-    EXPECT_EQ(console.rowAttributes(24)[16], 0x87);
-    EXPECT_EQ(console.rowAttributes(24)[17], 0x8F);
-
-    makeSelectedList("GAMES\\WAR.DIR", tree.root());
+    EXPECT_EQ(makeSelectedList("GAMES\\WAR.DIR", tree.root()), 1);
     EXPECT_EQ(readFile(temp / "WAR.sel"), selectedListText("GAMES\\WAR.DIR", tree.root()));
     EXPECT_EQ(f->info->selected, 1);  // writing a list changes no flag
+
+    std::filesystem::create_directory(temp / "X.lst");  // the name is taken by a directory
+    int error = 0;
+    EXPECT_EQ(makeFullList("X.DIR", tree.root(), &error), 0);
+    EXPECT_EQ(outputErrorText(error), "a directory is in the way");
+    EXPECT_TRUE(std::filesystem::is_empty(temp / "X.lst"));
+    // Nothing half-written is left beside the lists.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()),
+                            std::filesystem::directory_iterator()),
+              3);
 }
 
-TEST_F(ListFileTest, UnwritableListIsDroppedQuietly) {
-    TestTree tree("X.DIR");
+TEST(ListFile, ReportsTheFirstRefusedPiece) {
+    TestTree tree("W.DIR");
     tree.file(tree.root(), "F", 1, 0);
-    ChangeDirectory here(temp.path());
-    std::filesystem::create_directory(temp / "X.lst");  // the name is taken by a directory
-    makeFullList("X.DIR", tree.root());
-    EXPECT_TRUE(std::filesystem::is_directory(temp / "X.lst"));
-    EXPECT_EQ(console.flushCount, 1);  // the wait message still shows
+    int calls = 0;
+    ListOutput refusing = [&](std::string_view) { return ++calls < 1; };
+    EXPECT_EQ(writeFullList(refusing, "W.DIR", tree.root()), 0);
+    std::string all;
+    ListOutput keeping = [&](std::string_view piece) {
+        all += piece;
+        return true;
+    };
+    EXPECT_EQ(writeFullList(keeping, "W.DIR", tree.root()), 1);
+    EXPECT_EQ(all, fullListText("W.DIR", tree.root()));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -113,8 +114,8 @@ int createOutputFile(OutputDirectory directory, const char* finalName, OutputFil
     for (;;) {
         // A leading dot keeps the unfinished file out of plain listings; the
         // process id and a counter keep two runs in one directory apart.
-        std::string name = "." + stem + ".part-" + std::to_string(getpid()) + "-" +
-                           std::to_string(counter++);
+        std::string name =
+            "." + stem + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         int fd = openat(int(directory), name.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -144,12 +145,12 @@ int writeOutputFile(OutputFile* file, const void* bytes, size_t count, int* erro
     return 1;
 }
 
-int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t offset,
-                           size_t count, int* error) {
+int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t offset, size_t count,
+                           int* error) {
     for (;;) {
         off_t from = off_t(offset);
-        ssize_t copied = copy_file_range(int(archiveHandle), &from, int(file->handle), nullptr,
-                                         count, 0);
+        ssize_t copied =
+            copy_file_range(int(archiveHandle), &from, int(file->handle), nullptr, count, 0);
         if (copied > 0)
             return copied;
         if (copied == 0)
@@ -203,6 +204,7 @@ std::string outputErrorText(int error) {
         case ENOTDIR:
             return "a file is in the way";
         case EISDIR:
+        case OUTPUT_ERROR_DIRECTORY:
             return "a directory is in the way";
         case EACCES:
         case EPERM:
@@ -225,6 +227,11 @@ std::string outputErrorText(int error) {
             return text;
         }
     }
+}
+
+std::string currentDirectoryPath() {
+    char path[PATH_MAX];
+    return getcwd(path, sizeof path) != nullptr ? std::string(path) : std::string(".");
 }
 
 bool outputNamesIgnoreCase() {

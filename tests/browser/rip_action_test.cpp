@@ -1,4 +1,4 @@
-#include "output/rip.h"
+#include "browser/rip_action.h"
 
 #include <errno.h>
 #include <sys/stat.h>
@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <functional>
 
+#include "archive/session.h"
 #include "browser/state.h"
 #include "console/backend.h"
 #include "console/memory_console.h"
 #include "output/copy_out.h"
-#include "output/free_space.h"
-#include "scratch_dir.h"
-#include "test_tree.h"
+#include "output/scratch_dir.h"
+#include "support/test_tree.h"
 
 namespace fs = std::filesystem;
 
@@ -24,7 +24,7 @@ namespace {
 using namespace output_test;
 
 uint64_t injectedFreeSpace;
-uint64_t injectedFigure(const char*) {
+uint64_t injectedFigure(OutputDirectory) {
     return injectedFreeSpace;
 }
 
@@ -42,13 +42,16 @@ class RipTest : public testing::Test {
         browser = BrowserState();
         browser.openPath = temp / "arch.dir";
         browser.archivePath = "ARCH.DIR";
+        // The session's own tree is not used: the tests build theirs by hand
+        // over the same file.
+        session.open(browser.openPath.c_str(), browser.archivePath);
+        browser.session = &session;
         browser.panel.current = tree.root();
         browser.workBuffer = workBuffer;
     }
     void TearDown() override {
         here.reset();
         setConsoleBackend(nullptr);
-        freeSpaceQuery = systemFreeSpace;
         copyIo = savedIo;
         browser = BrowserState();
     }
@@ -61,10 +64,11 @@ class RipTest : public testing::Test {
     }
     void limitFreeSpace(uint64_t bytes) {
         injectedFreeSpace = bytes;
-        freeSpaceQuery = injectedFigure;
+        copyIo.freeSpace = injectedFigure;
     }
 
     ScratchDir temp;
+    ArchiveSession session;
     std::string data;
     std::unique_ptr<ChangeDirectory> here;
     MemoryConsole console;
@@ -91,14 +95,25 @@ TEST_F(RipTest, RipsTheFileUnderTheCursorWithProgress) {
     EXPECT_EQ(console.rowAttributes(24)[16], 0x87);
 }
 
+TEST_F(RipTest, ProgressShowsANameWithTheMarkerWhole) {
+    Entry* e = tree.file(tree.root(), "A~B.BIN", 20000, 0);
+    browser.panel.cursor = childIndex(e);
+    ripEntries();
+    EXPECT_EQ(console.row(24), "Ripping 'A~B.BIN' 81%" + std::string(59, ' '));
+    EXPECT_EQ(console.rowAttributeRuns(24), "87x9 8Fx7 87x64");
+}
+
 TEST_F(RipTest, ProgressIsFlushedOnlyWhenItsFigureChanges) {
     data = patternBytes(300 * RIP_BLOCK_SIZE, 4);
-    writeFile(temp / "arch.dir", data);
+    writeFile(temp / "big.dir", data);
+    ArchiveSession bigArchive;
+    bigArchive.open((temp / "big.dir").c_str(), "BIG.DIR");
+    browser.session = &bigArchive;
     Entry* big = tree.file(tree.root(), "BIG", uint32_t(data.size()), 0);
     Entry* small = tree.file(tree.root(), "SMALL", 10, 0);
     browser.panel.cursor = childIndex(big);
     ripEntries();
-    EXPECT_EQ(ripped("BIG"), data);
+    EXPECT_TRUE(ripped("BIG") == data);
     EXPECT_EQ(console.flushCount, 100);  // 00 to 99, each once over 300 blocks
     EXPECT_EQ(console.row(24).substr(0, 16), "Ripping 'BIG' 99");
 
@@ -198,6 +213,7 @@ TEST_F(RipTest, SymbolicLinkInTheWayEndsTheRunWithoutWritingOutside) {
     ripEntries();
     EXPECT_EQ(browser.terminationReason, REASON_MKDIR_FAILED);
     EXPECT_EQ(browser.reasonSubject, (temp / "out/DATA"));
+    EXPECT_EQ(browser.reasonCause, "a symbolic link is in the way");
     EXPECT_TRUE(fs::is_empty(temp / "elsewhere"));
     EXPECT_EQ(e->info->ripped, 0);
 }
@@ -230,9 +246,9 @@ TEST_F(RipTest, FailuresNameTheEntryAsStored) {
         {"data beyond the archive", [](Entry* e) { e->info->offset = 199950; }, REASON_READ_FAILED},
         {"disk fills during the copy",
          [](Entry*) {
-             copyIo.write = [](int, const void*, size_t) -> ssize_t {
-                 errno = ENOSPC;
-                 return -1;
+             copyIo.write = [](OutputFile*, const void*, size_t, int* error) {
+                 *error = ENOSPC;
+                 return 0;
              };
          },
          REASON_WRITE_FAILED},
@@ -252,7 +268,6 @@ TEST_F(RipTest, FailuresNameTheEntryAsStored) {
             EXPECT_FALSE(fs::exists(temp / "out/WHAT_.BIN")) << c.label;
         }
         fs::remove_all(temp / "out/WHAT_.BIN");
-        freeSpaceQuery = systemFreeSpace;
         copyIo = savedIo;
     }
 }
@@ -267,19 +282,30 @@ TEST_F(RipTest, FileInPlaceOfDirectoryNamesTheDirectory) {
     EXPECT_EQ(browser.reasonSubject, (temp / "out/A/B"));
 }
 
-TEST_F(RipTest, ArchiveIsOpenedReadOnlyAndItsLossEndsTheRun) {
+TEST_F(RipTest, ReadsTheArchiveOpenedAtStartEvenWhenThePathIsReplaced) {
     Entry* e = tree.file(tree.root(), "F", 10, 0);
-    chmod((temp / "arch.dir").c_str(), 0444);
+    fs::remove(temp / "arch.dir");
+    writeFile(temp / "arch.dir", std::string(200000, 'x'));
     ripEntries();
     EXPECT_EQ(browser.terminationReason, REASON_NONE);
     EXPECT_EQ(ripped("F"), bytesOf(e));
+}
 
-    fs::remove(temp / "arch.dir");
-    tree.subdir(tree.root(), "S");
-    browser.panel.cursor = 1;  // even with nothing to rip
+TEST_F(RipTest, NamesThatMeetOnDiskAreAllKept) {
+    // "A?B" and "A*B" both become "A_B"; "." becomes "_".
+    Entry* a = tree.file(tree.root(), "A*B", 10, 100);
+    Entry* b = tree.file(tree.root(), "A?B", 10, 200);
+    Entry* dot = tree.file(tree.root(), ".", 10, 300);
+    a->info->selected = b->info->selected = dot->info->selected = 1;
     ripEntries();
-    EXPECT_EQ(browser.terminationReason, REASON_OPEN_FAILED);
-    EXPECT_EQ(browser.reasonSubject, "ARCH.DIR");
+    ASSERT_EQ(browser.terminationReason, REASON_NONE) << browser.reasonSubject;
+    EXPECT_EQ(ripped("A_B"), bytesOf(a));
+    EXPECT_EQ(ripped("A_B~2"), bytesOf(b));
+    EXPECT_EQ(ripped("_"), bytesOf(dot));
+    // A later F2 writes the same file again under its own name.
+    b->info->selected = 1;
+    ripEntries();
+    EXPECT_EQ(ripped("A_B"), bytesOf(b));
 }
 
 }  // namespace

@@ -1,0 +1,135 @@
+#include "browser/rip_action.h"
+
+#include <cstdio>
+#include <string>
+
+#include "archive/entry.h"
+#include "archive/session.h"
+#include "browser/panels.h"
+#include "browser/state.h"
+#include "browser/status_line.h"
+#include "output/copy_out.h"
+#include "output/output_name.h"
+#include "platform/output_files.h"
+
+static_assert(WORK_BUFFER_SIZE >= int(RIP_BLOCK_SIZE), "a block is copied through the work buffer");
+
+namespace {
+
+// Ends the run with `reason`; the browser prints the message naming `subject`.
+void fail(int32_t reason, const std::string& subject, int error) {
+    browser.terminationReason = reason;
+    browser.reasonSubject = subject;
+    browser.reasonCause = error != 0 ? outputErrorText(error) : std::string();
+}
+
+// The full path of an output directory as the end message shows it: the path
+// on disk (host text), so the user can go and look at what stood in the way.
+std::string directoryForMessage(const std::string& relative) {
+    std::string path = currentDirectoryPath();
+    if (!relative.empty()) {
+        if (path.empty() || path.back() != '/')
+            path += '/';
+        path += relative;
+    }
+    return path;
+}
+
+// "Ripping 'NAME' NN%" on the hint line, shown at once. Nothing else draws
+// while a file is copied, so when the figure is the one already shown
+// (`shownPercent`, -1 before the file's first block) the frame would be
+// identical, and the redraw and flush are left out: a large file then costs a
+// hundred flushes instead of one per block.
+void showProgress(const Entry* entry, uint64_t done, uint64_t size, int& shownPercent) {
+    int percent = int(done * 100 / size);
+    if (percent == shownPercent)
+        return;
+    shownPercent = percent;
+    char figure[8];
+    std::snprintf(figure, sizeof figure, "' %02d%%", percent);
+    showNamedLine("Ripping '", entry->name, figure);
+}
+
+unsigned char* copyBuffer() {
+    // Unit tests may rip without the browser's start-up having allocated it.
+    static unsigned char fallback[RIP_BLOCK_SIZE];
+    return browser.workBuffer ? browser.workBuffer : fallback;
+}
+
+// Rips child `index` of the shown directory. Returns false when it set a reason.
+bool ripFile(OutputRun& run, int index, bool fromSelection) {
+    Entry* entry = browser.panel.current->children[size_t(index)];
+    int shownPercent = -1;
+    CopyOptions options;
+    options.buffer = copyBuffer();
+    options.progress = [&](uint64_t done, uint64_t size) {
+        showProgress(entry, done, size, shownPercent);
+    };
+    // A name that another file of this F2 already wrote gets a numbered one,
+    // so no file overwrites another.
+    CopyResult result = copyEntryOut(&run, browser.session->file(), entry,
+                                     claimOutputPath(&run, outputPathFor(entry->name)), options);
+    switch (result.status) {
+        case COPY_DONE:
+        case COPY_KEPT:
+            break;
+        case COPY_NO_ROOM:
+            fail(REASON_DISK_FULL, entry->name, 0);
+            return false;
+        case COPY_MKDIR_FAILED:
+            fail(REASON_MKDIR_FAILED, directoryForMessage(result.path), result.error);
+            return false;
+        case COPY_CREATE_FAILED:
+            fail(REASON_CREATE_FAILED, entry->name, result.error);
+            return false;
+        case COPY_READ_FAILED:
+            fail(REASON_READ_FAILED, entry->name, 0);
+            return false;
+        case COPY_WRITE_FAILED:
+            fail(REASON_WRITE_FAILED, entry->name, result.error);
+            return false;
+    }
+    entry->info->ripped = 1;
+    if (fromSelection) {
+        entry->info->selected = 0;
+        drawEntryRow(index);
+    }
+    return true;
+}
+
+bool isRippable(const Entry* entry) {
+    return entry->kind == KIND_FILE && entry->info != nullptr;
+}
+
+}  // namespace
+
+void ripEntries() {
+    Entry* directory = browser.panel.current;
+    if (browser.session == nullptr || !browser.session->file().isOpen()) {
+        fail(REASON_OPEN_FAILED, browser.archivePath, 0);
+        return;
+    }
+    OutputRun run;
+    int error = 0;
+    if (!beginOutputRun(&run, ".", false, &error)) {
+        fail(REASON_MKDIR_FAILED, directoryForMessage(""), error);
+        return;
+    }
+
+    bool selectionFound = false;
+    int count = directory ? int(directory->children.size()) : 0;
+    for (int i = 0; i < count; ++i) {
+        Entry* child = directory->children[size_t(i)];
+        if (!isRippable(child) || !child->info->selected)
+            continue;
+        selectionFound = true;
+        if (!ripFile(run, i, true))
+            break;
+    }
+
+    int cursor = browser.panel.cursor;
+    if (!selectionFound && browser.terminationReason == REASON_NONE && cursor >= 0 &&
+        cursor < count && isRippable(directory->children[size_t(cursor)]))
+        ripFile(run, cursor, false);
+    endOutputRun(&run);
+}

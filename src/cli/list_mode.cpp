@@ -8,6 +8,7 @@
 #include "archive/walk.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
+#include "cli/patterns.h"
 #include "text/cp437.h"
 #include "text/escape.h"
 
@@ -49,15 +50,8 @@ void appendJsonEntry(std::string& out, bool first, const Entry* entry, uint32_t 
 int listMode(const std::string& archivePath, ListFormat format, std::ostream& out,
              std::ostream& err, const std::vector<std::string>& patterns) {
     std::vector<std::string> wanted;
-    for (const std::string& pattern : patterns) {
-        std::string cp437;
-        if (!utf8ToCp437(pattern, &cp437)) {
-            err << "dirrip: the pattern '" << displayPath(pattern)
-                << "' has a character with no code page 437 form\n";
-            return 2;
-        }
-        wanted.push_back(cp437);
-    }
+    if (!patternsToCp437(patterns, &wanted, err))
+        return 2;
     ArchiveSession session;
     if (!openArchiveForCommandLine(session, archivePath, err))
         return 1;

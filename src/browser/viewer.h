@@ -8,9 +8,9 @@ class ArchiveFile;
 class Entry;
 
 // The keys the viewer and find add; the panels' key table leaves them free.
-constexpr KeyCode KEY_VIEW = KEY_EXTENDED + 0x3E;          // F4
-constexpr KeyCode KEY_VIEW_LEAVE = KEY_EXTENDED + 0x44;    // F10
-constexpr KeyCode KEY_FIND_BY_NAME = KEY_EXTENDED + 0x6E;  // Alt-F7
+constexpr KeyCode KEY_VIEW = KEY_F4;
+constexpr KeyCode KEY_VIEW_LEAVE = KEY_F10;
+constexpr KeyCode KEY_FIND_BY_NAME = KEY_ALT_F7;
 
 // Rows of data on the viewer's screen, between its top and bottom rows.
 constexpr int VIEWER_PAGE_ROWS = 23;

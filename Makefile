@@ -5,6 +5,9 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 WINDOWS_BUILD ?= build-windows
+# Where `make install` puts the program and its manual page; DESTDIR for staging.
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config libncurses-dev libgtest-dev libgmock-dev \
@@ -13,7 +16,7 @@ PACKAGES := cmake make g++ pkg-config libncurses-dev libgtest-dev libgmock-dev \
 # Only for the Windows build and its tests under wine, installed when those run.
 WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine googletest
 
-.PHONY: all deps configure run test test-unit test-asan bench fuzz format clean \
+.PHONY: all deps configure run install test test-unit test-asan bench fuzz format clean \
         windows-deps windows test-windows
 
 all: configure
@@ -39,6 +42,11 @@ configure: deps
 
 run: all
 	./$(BUILD)/dirrip $(BUILD)/demo.dir
+
+install: all
+	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
+	install -m 755 $(BUILD)/dirrip $(DESTDIR)$(PREFIX)/bin/dirrip
+	install -m 644 doc/dirrip.1 $(DESTDIR)$(PREFIX)/share/man/man1/dirrip.1
 
 # Every test of the normal build (unit and end-to-end), then the unit tests again
 # under AddressSanitizer and UndefinedBehaviorSanitizer.

@@ -15,11 +15,6 @@
 
 namespace {
 
-int deleteInfo(EntryInfo* info) {
-    delete info;
-    return 0;
-}
-
 // A root with `count` files, built directly in listing order (adding them one
 // by one would test the tree, not the loop).
 Entry* makeDirectory(int count) {
@@ -115,7 +110,7 @@ double nanosecondsPerPass(int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    releaseInfoHook = deleteInfo;
+    releaseInfoHook = releaseEntryInfo;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

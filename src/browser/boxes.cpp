@@ -6,6 +6,7 @@
 
 #include "archive/entry.h"
 #include "browser/glyphs.h"
+#include "browser/help_more.h"
 #include "browser/panels.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
@@ -120,26 +121,31 @@ void showHelp() {
         for (const char* line : HELP_LINES) converted.push_back(screenText(line));
         return converted;
     }();
-    putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
-    static const std::string side = screenText("║");
-    for (int i = 1; i <= 15; ++i) {
-        char format[32];
-        std::snprintf(format, sizeof format, "%s %%-%ds %s", side.c_str(), HELP_MARKS[i - 1] + 36,
-                      side.c_str());
-        char line[128];
-        std::snprintf(line, sizeof line, format, lines[i].c_str());
-        putMarkup(HELP_TOP + i, HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
-    }
-    putMarkup(HELP_TOP + 16, HELP_LEFT, ATTR_BOX, lines[16].c_str(), BOX_WIDTH);
-    putShadow(HELP_TOP, HELP_LEFT, HELP_TOP + 16, HELP_LEFT + BOX_WIDTH);
-    screenFlush();
-    for (;;) {
-        KeyCode key = readKey();
-        // With no more input the box cannot be closed by a key: leave it, and
-        // the main loop ends the run at its next read.
-        if (key == KEY_ESC || key == KEY_NONE)
-            return;
-    }
+    // F1 inside the box turns to the second page and back.
+    do {
+        putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
+        static const std::string side = screenText("║");
+        for (int i = 1; i <= 15; ++i) {
+            char format[32];
+            std::snprintf(format, sizeof format, "%s %%-%ds %s", side.c_str(), HELP_MARKS[i - 1] + 36,
+                          side.c_str());
+            char line[128];
+            std::snprintf(line, sizeof line, format, lines[i].c_str());
+            putMarkup(HELP_TOP + i, HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
+        }
+        putMarkup(HELP_TOP + 16, HELP_LEFT, ATTR_BOX, lines[16].c_str(), BOX_WIDTH);
+        putShadow(HELP_TOP, HELP_LEFT, HELP_TOP + 16, HELP_LEFT + BOX_WIDTH);
+        screenFlush();
+        for (;;) {
+            KeyCode key = readKey();
+            // With no more input the box cannot be closed by a key: leave it, and
+            // the main loop ends the run at its next read.
+            if (key == KEY_ESC || key == KEY_NONE)
+                return;
+            if (key == KEY_F1)
+                break;
+        }
+    } while (showMoreHelp());
 }
 
 void showInfo(bool cursorInLeftPanel, const Entry* directory) {

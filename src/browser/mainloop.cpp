@@ -2,6 +2,7 @@
 
 #include "archive/entry.h"
 #include "browser/boxes.h"
+#include "browser/find.h"
 #include "browser/list_action.h"
 #include "browser/movement.h"
 #include "browser/panels.h"
@@ -9,6 +10,7 @@
 #include "browser/selection.h"
 #include "browser/state.h"
 #include "browser/status_line.h"
+#include "browser/viewer.h"
 #include "console/screen.h"
 
 namespace {
@@ -122,6 +124,12 @@ void handleKey(KeyCode key) {
             break;
         case KEY_INSERT:
             toggleSelection();
+            break;
+        case KEY_VIEW:
+            viewFileUnderCursor();
+            break;
+        case KEY_FIND_BY_NAME:
+            findByNameDialog();
             break;
         default:
             break;

@@ -46,7 +46,8 @@ struct BrowserState {
     std::string titleLine;
 
     // Written by browser/movement.cpp, browser/panels.cpp (entering and leaving
-    // directories) and browser/mainloop.cpp.
+    // directories), browser/mainloop.cpp and browser/find_list.cpp (going to a
+    // found entry).
     PanelState panel;
 
     // Written by whatever ends the run (browser/mainloop.cpp, browser/rip_action.cpp,

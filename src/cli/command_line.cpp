@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "archive/wildmatch.h"
+#include "cli/cat_mode.h"
 #include "cli/create_mode.h"
 #include "cli/display_name.h"
 #include "cli/extract_mode.h"
@@ -21,13 +22,17 @@ const char HELP[] =
     "\n"
     "Usage:\n"
     "  dirrip ARCHIVE                          open the archive in the full-screen browser\n"
-    "  dirrip --list [--json] ARCHIVE          list every entry: kind, size, offset, path\n"
+    "  dirrip --list [--json] ARCHIVE [PATTERN...]\n"
+    "                                          list the entries (all, or those whose path\n"
+    "                                          or name matches a PATTERN): kind, size,\n"
+    "                                          offset and path\n"
     "  dirrip --extract [-C DIR] [-k] ARCHIVE [PATTERN...]\n"
     "                                          extract the files (all, or those whose path\n"
     "                                          or name matches a PATTERN; letters without\n"
     "                                          case), re-creating directories\n"
     "  dirrip --verify ARCHIVE                 check every listing and record\n"
     "  dirrip --create ARCHIVE DIR             pack a directory tree into a new archive\n"
+    "  dirrip --cat ARCHIVE PATH               write one file's bytes to standard output\n"
     "\n"
     "Options, in any order before or after the names:\n"
     "  -l, --list              list the archive\n"
@@ -37,12 +42,16 @@ const char HELP[] =
     "  -k, --keep              with --extract: leave files that exist alone\n"
     "      --verify            report damage: offsets, cycles, overlaps, ...\n"
     "  -c, --create            pack a directory tree\n"
+    "      --cat               write one file of the archive to standard output\n"
     "  -h, --help              show this help\n"
     "      --version           show the version\n"
     "  --                      end of the options: the names after it may start with -\n"
     "\n"
     "Patterns: ? any one character, * any run, [a-z] [!0-9] sets.\n"
-    "Exit status: 0 success, 1 a failure of the archive or the disk, 2 wrong usage.\n";
+    "In the browser: F1 lists the keys, F1 again inside the help box the added ones:\n"
+    "F4 views a file as text or hex, Alt-F7 finds entries by name in the whole tree.\n"
+    "Exit status: 0 success, 1 a failure of the archive or the disk (--cat: also no such\n"
+    "file, or its data past the end of the archive), 2 wrong usage.\n";
 
 // CLI11 reads a word in square brackets given to a list as a list of its own
 // ("[a,b]" becomes "a" and "b"), which would mangle wildcard sets and file
@@ -108,9 +117,7 @@ const char* patternProblem(PatternError error) {
 const char* namesProblem(CommandMode mode, size_t names) {
     switch (mode) {
         case MODE_LIST:
-            return names == 1   ? nullptr
-                   : names == 0 ? "--list needs an archive"
-                                : "--list takes one archive";
+            return names >= 1 ? nullptr : "--list needs an archive";
         case MODE_VERIFY:
             return names == 1   ? nullptr
                    : names == 0 ? "--verify needs an archive"
@@ -119,6 +126,8 @@ const char* namesProblem(CommandMode mode, size_t names) {
             return names >= 1 ? nullptr : "--extract needs an archive";
         case MODE_CREATE:
             return names == 2 ? nullptr : "--create takes an archive and one directory";
+        case MODE_CAT:
+            return names == 2 ? nullptr : "--cat takes an archive and the path of one file in it";
         default:
             return nullptr;
     }
@@ -149,7 +158,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     // Options start with '-' everywhere: on Windows the parser would also
     // take a path such as "/games/x.dir" for an option of the "/x" kind.
     app.allow_windows_style_options(false);
-    bool list = false, extract = false, verify = false, create = false;
+    bool list = false, extract = false, verify = false, create = false, cat = false;
     bool help = false, version = false;
     CommandLine line;
     std::vector<std::string> names;
@@ -157,6 +166,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     app.add_flag("-x,--extract", extract);
     app.add_flag("--verify", verify);
     app.add_flag("-c,--create", create);
+    app.add_flag("--cat", cat);
     app.add_flag("--json", line.json);
     app.add_flag("-k,--keep", line.keep);
     app.add_flag("-h,--help", help);
@@ -181,13 +191,14 @@ CommandLine parseCommandLine(int argc, char** argv) {
         return line;
     }
 
-    int modes = int(list) + int(extract) + int(verify) + int(create);
+    int modes = int(list) + int(extract) + int(verify) + int(create) + int(cat);
     if (modes > 1)
-        return wrongUsage("choose one mode: --list, --extract, --verify or --create");
+        return wrongUsage("choose one mode: --list, --extract, --verify, --create or --cat");
     line.mode = list      ? MODE_LIST
                 : extract ? MODE_EXTRACT
                 : verify  ? MODE_VERIFY
                 : create  ? MODE_CREATE
+                : cat     ? MODE_CAT
                           : MODE_BROWSER;
     if (line.json && line.mode != MODE_LIST)
         return wrongUsage("--json goes with --list");
@@ -205,7 +216,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
         line.archive = names[0];
     if (line.mode == MODE_CREATE)
         line.packDirectory = names[1];
-    if (line.mode == MODE_EXTRACT) {
+    if (line.mode == MODE_CAT)
+        line.entryPath = names[1];
+    if (line.mode == MODE_EXTRACT || line.mode == MODE_LIST) {
         line.patterns.assign(names.begin() + 1, names.end());
         for (const std::string& pattern : line.patterns) {
             PatternError error;
@@ -233,7 +246,10 @@ int runCommandLine(const CommandLine& line, std::ostream& out, std::ostream& err
             out << "dirrip " << versionString() << "\n";
             return 0;
         case MODE_LIST:
-            return listMode(line.archive, line.json ? LIST_JSON : LIST_TEXT, out, err);
+            return listMode(line.archive, line.json ? LIST_JSON : LIST_TEXT, out, err,
+                            line.patterns);
+        case MODE_CAT:
+            return catMode(line.archive, line.entryPath, out, err);
         case MODE_VERIFY:
             return verifyMode(line.archive, out, err);
         case MODE_CREATE:

@@ -1,5 +1,5 @@
 // The command line: the browser on one archive, or a mode for scripts
-// (--list, --extract, --verify, --create), with options in any order.
+// (--list, --extract, --verify, --create, --cat), with options in any order.
 #pragma once
 
 #include <iosfwd>
@@ -12,6 +12,7 @@ enum CommandMode {
     MODE_EXTRACT,      // --extract
     MODE_VERIFY,       // --verify
     MODE_CREATE,       // --create
+    MODE_CAT,          // --cat
     MODE_HELP,         // --help
     MODE_VERSION,      // --version
     MODE_WRONG_USAGE,  // the arguments make no sense; `error` says why
@@ -23,7 +24,8 @@ struct CommandLine {
     std::string archive;                // the archive to open, list, extract, check or make
     std::string directory = ".";        // --extract: where to write (-C)
     std::string packDirectory;          // --create: the directory tree to pack
-    std::vector<std::string> patterns;  // --extract: the files wanted (none: all)
+    std::vector<std::string> patterns;  // --extract, --list: the entries wanted (none: all)
+    std::string entryPath;              // --cat: the file inside the archive
     bool json = false;                  // --list: one JSON document
     bool keep = false;                  // --extract: leave files that exist alone
     std::string error;                  // MODE_WRONG_USAGE: the reason, one line

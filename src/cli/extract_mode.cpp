@@ -2,15 +2,15 @@
 
 #include <ostream>
 
+#include "archive/search.h"
 #include "archive/session.h"
 #include "archive/walk.h"
-#include "archive/wildmatch.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
+#include "cli/patterns.h"
 #include "output/copy_out.h"
 #include "output/output_name.h"
 #include "platform/output_files.h"
-#include "text/cp437.h"
 
 namespace {
 
@@ -46,29 +46,10 @@ class ProgressLine {
 
 }  // namespace
 
-bool extractWanted(const std::vector<std::string>& cp437Patterns, const std::string& archivePath,
-                   const std::string& name) {
-    if (cp437Patterns.empty())
-        return true;
-    for (const std::string& pattern : cp437Patterns) {
-        if (wildMatch(pattern.c_str(), archivePath.c_str()) ||
-            wildMatch(pattern.c_str(), name.c_str()))
-            return true;
-    }
-    return false;
-}
-
 int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<std::string> patterns;
-    for (const std::string& pattern : options.patterns) {
-        std::string cp437;
-        if (!utf8ToCp437(pattern, &cp437)) {
-            err << "dirrip: the pattern '" << displayPath(pattern)
-                << "' has a character with no code page 437 form\n";
-            return 2;
-        }
-        patterns.push_back(cp437);
-    }
+    if (!patternsToCp437(options.patterns, &patterns, err))
+        return 2;
 
     ArchiveSession session;
     if (!openArchiveForCommandLine(session, options.archivePath, err))
@@ -123,7 +104,7 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             }
             return true;
         }
-        if (entry->kind != KIND_FILE || !extractWanted(patterns, path, entry->name))
+        if (entry->kind != KIND_FILE || !matchesAnyPattern(patterns, path, entry->name))
             return false;
         if (own.empty()) {
             failure = "cannot create a file for '" + shown + "': nothing is left of its name";

@@ -19,8 +19,3 @@ struct ExtractOptions {
 // written is removed, the ones before stay complete).
 int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& err);
 
-// True when the file at `archivePath` (its path inside the archive, '/'
-// between names) or its own `name` matches one of the wildcard patterns
-// (code page 437), letters compared without case. No patterns match everything.
-bool extractWanted(const std::vector<std::string>& cp437Patterns, const std::string& archivePath,
-                   const std::string& name);

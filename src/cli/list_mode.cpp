@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <ostream>
 
+#include "archive/search.h"
 #include "archive/walk.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
+#include "cli/patterns.h"
 #include "text/cp437.h"
 #include "text/escape.h"
 
@@ -46,7 +48,10 @@ void appendJsonEntry(std::string& out, bool first, const Entry* entry, uint32_t 
 }  // namespace
 
 int listMode(const std::string& archivePath, ListFormat format, std::ostream& out,
-             std::ostream& err) {
+             std::ostream& err, const std::vector<std::string>& patterns) {
+    std::vector<std::string> wanted;
+    if (!patternsToCp437(patterns, &wanted, err))
+        return 2;
     ArchiveSession session;
     if (!openArchiveForCommandLine(session, archivePath, err))
         return 1;
@@ -60,6 +65,9 @@ int listMode(const std::string& archivePath, ListFormat format, std::ostream& ou
         text += ",\n  \"entries\": [";
     }
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
+        // Directories not listed are still entered: their contents may match.
+        if (!matchesAnyPattern(wanted, path, entry->name))
+            return true;
         const uint32_t offset = entry->info ? entry->info->offset : 0;
         if (format == LIST_JSON)
             appendJsonEntry(text, listed == 0, entry, offset, path);

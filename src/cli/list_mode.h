@@ -3,10 +3,14 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 enum ListFormat { LIST_TEXT, LIST_JSON };
 
-// Writes the listing of the archive at `archivePath` to `out`. Returns the
-// exit status: 0 listed, 1 the archive could not be used (message on `err`).
+// Writes the listing of the archive at `archivePath` to `out`: every entry, or
+// with `patterns` (UTF-8 wildcards) only those whose path or own name one of
+// them matches, as --extract chooses files; the JSON totals count what is
+// listed. Returns the exit status: 0 listed, 1 the archive could not be used,
+// 2 a pattern has a character with no code page 437 form (message on `err`).
 int listMode(const std::string& archivePath, ListFormat format, std::ostream& out,
-             std::ostream& err);
+             std::ostream& err, const std::vector<std::string>& patterns = {});

@@ -17,6 +17,8 @@ constexpr KeyCode KEY_ESC = 0x1B;
 constexpr KeyCode KEY_F1 = 0x13B;
 constexpr KeyCode KEY_F2 = 0x13C;
 constexpr KeyCode KEY_F3 = 0x13D;
+constexpr KeyCode KEY_F4 = 0x13E;
+constexpr KeyCode KEY_F10 = 0x144;
 constexpr KeyCode KEY_HOME = 0x147;
 constexpr KeyCode KEY_UP = 0x148;
 constexpr KeyCode KEY_PGUP = 0x149;
@@ -28,6 +30,7 @@ constexpr KeyCode KEY_PGDN = 0x151;
 constexpr KeyCode KEY_INSERT = 0x152;
 constexpr KeyCode KEY_DELETE = 0x153;
 constexpr KeyCode KEY_ALT_F3 = 0x16A;
+constexpr KeyCode KEY_ALT_F7 = 0x16E;
 constexpr KeyCode KEY_PAD_ENTER = 0x11C;
 
 // Waits for the next key press and returns it; KEY_NONE when no key will come.

@@ -24,7 +24,7 @@ struct Arguments {
 // One line per parse: the mode, its names and options, or "usage: " and the reason.
 std::string describe(const CommandLine& line) {
     static const char* const NAMES[] = {"browser", "list", "extract", "verify",
-                                        "create",  "help", "version"};
+                                        "create",  "cat",  "help",    "version"};
     if (line.mode == MODE_WRONG_USAGE)
         return "usage: " + line.error;
     std::string text = NAMES[line.mode];
@@ -34,6 +34,8 @@ std::string describe(const CommandLine& line) {
         text += " -C " + line.directory;
     if (!line.packDirectory.empty())
         text += " from " + line.packDirectory;
+    if (!line.entryPath.empty())
+        text += " file " + line.entryPath;
     for (const std::string& pattern : line.patterns) text += " '" + pattern + "'";
     if (line.json)
         text += " json";
@@ -81,9 +83,18 @@ TEST(CommandLine, ArgumentsToModeAndOptions) {
          "extract [1].DIR -C [o] '[a,b]' '\x01[c]' '[!x]*'"},
         // Wrong usage, each with its reason.
         {{"--list"}, "usage: --list needs an archive"},
-        {{"--list", "a.dir", "b.dir"}, "usage: --list takes one archive"},
+        {{"--list", "a.dir", "b.dir"}, "list a.dir 'b.dir'"},  // the second is a pattern
+        {{"--list", "G.DIR", "*.WAV", "MAPS/*"}, "list G.DIR '*.WAV' 'MAPS/*'"},
+        {{"--list", "G.DIR", "[a-"},
+         "usage: the pattern '[a-' is not valid: a '-' in a [set] has no end of its range"},
+        {{"--cat", "G.DIR", "maps/e1m1.map"}, "cat G.DIR file maps/e1m1.map"},
+        {{"G.DIR", "--cat", "--", "-odd"}, "cat G.DIR file -odd"},
+        {{"--cat", "G.DIR"}, "usage: --cat takes an archive and the path of one file in it"},
+        {{"--cat", "G.DIR", "A", "B"},
+         "usage: --cat takes an archive and the path of one file in it"},
+        {{"--cat", "G.DIR", "A", "--json"}, "usage: --json goes with --list"},
         {{"--list", "a.dir", "--verify"},
-         "usage: choose one mode: --list, --extract, --verify or --create"},
+         "usage: choose one mode: --list, --extract, --verify, --create or --cat"},
         {{"--verify", "a.dir", "extra"}, "usage: --verify takes one archive"},
         {{"--create", "a.dir"}, "usage: --create takes an archive and one directory"},
         {{"--create", "a.dir", "x", "y"}, "usage: --create takes an archive and one directory"},
@@ -152,8 +163,9 @@ TEST(CommandLine, HelpAndVersion) {
     ModeRun help = runDirrip({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out, commandLineHelp());
-    for (const char* word : {"--list", "--json", "--extract", "--directory", "--keep", "--verify",
-                             "--create", "--version", "Exit status"})
+    for (const char* word :
+         {"--list", "--json", "--extract", "--directory", "--keep", "--verify", "--create", "--cat",
+          "PATTERN", "F4", "Alt-F7", "--version", "Exit status"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     // One help text: the usage block appears once and nothing generated follows it.
     EXPECT_EQ(help.out.find("Usage:"), help.out.rfind("Usage:"));
@@ -164,8 +176,11 @@ TEST(CommandLine, HelpAndVersion) {
 }
 
 TEST(CommandLine, MissingArchiveIsAFailureNotUsage) {
-    for (const char* mode : {"--list", "--extract", "--verify"}) {
-        ModeRun run = runDirrip({mode, "/nonexistent/x.dir"});
+    for (const char* mode : {"--list", "--extract", "--verify", "--cat"}) {
+        std::vector<std::string> words{mode, "/nonexistent/x.dir"};
+        if (std::string(mode) == "--cat")
+            words.push_back("A.TXT");
+        ModeRun run = runDirrip(words);
         EXPECT_EQ(run.status, 1) << mode;
         EXPECT_NE(run.err.find("cannot open '/nonexistent/x.dir'"), std::string::npos)
             << mode << ": " << run.err;
@@ -175,6 +190,16 @@ TEST(CommandLine, MissingArchiveIsAFailureNotUsage) {
 }  // namespace
 
 namespace {
+
+std::string readFileText(const std::string& path) {
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        while (size_t n = std::fread(chunk, 1, sizeof chunk, file)) text.append(chunk, n);
+        std::fclose(file);
+    }
+    return text;
+}
 
 // The real program: the dispatch in its entry and the exit statuses a script sees.
 int runProgram(const std::string& arguments, std::string* output) {
@@ -199,6 +224,13 @@ TEST(Program, ExitStatusesOfTheModes) {
     EXPECT_EQ(runProgram("--json " + demo + " -l", &output), 0);
     EXPECT_NE(output.find("\"README.TXT\""), std::string::npos) << output;
     EXPECT_EQ(runProgram("--list /nonexistent.dir", &output), 1);
+    EXPECT_EQ(runProgram("--list " + demo + " '*.txt'", &output), 0);
+    EXPECT_NE(output.find("README.TXT"), std::string::npos) << output;
+    EXPECT_EQ(output.find(".MAP"), std::string::npos) << output;
+    EXPECT_EQ(runProgram("--cat " + demo + " maps/levels.txt", &output), 0);
+    EXPECT_EQ(output, readFileText(DIRRIP_SOURCE_DIR "/samples/demo/MAPS/LEVELS.TXT"));
+    EXPECT_EQ(runProgram("--cat " + demo + " MAPS", &output), 1);
+    EXPECT_EQ(runProgram("--cat " + demo, &output), 2);
     EXPECT_EQ(runProgram("--bogus", &output), 2);
     // After "--" a name starting with "-" is the browser's archive, not an option.
     EXPECT_EQ(runProgram("-- -nonexistent.dir", &output), 0);

@@ -267,10 +267,11 @@ TEST_F(BrowserKeys, EveryKeyOfTheTable) {
         return names;
     };
 
-    // F1 shows help until Esc; other keys leave it there.
+    // F1 shows help until Esc; other keys leave it there (F1 inside it turns
+    // to the second page: viewer_find_test.cpp).
     session->sendKeys("F1");
     ASSERT_TRUE(session->waitFor("Keyboard Commands")) << session->dump();
-    session->sendKeys("Enter", "F1", "C-l");
+    session->sendKeys("Enter", "C-l");
     session->sendKeys("Escape");
     ASSERT_TRUE(session->waitForGone("Keyboard Commands")) << session->dump();
     EXPECT_EQ(session->screen().find("Info"), std::string::npos) << session->dump();

@@ -1,0 +1,104 @@
+#include "archive/search.h"
+
+#include <algorithm>
+
+#include "archive/walk.h"
+#include "archive/wildmatch.h"
+#include "text/ascii_fold.h"
+
+std::vector<const Entry*> findByName(const Entry* root, const char* pattern) {
+    std::vector<const Entry*> found;
+    PatternError error = PATTERN_OK;
+    if (root == nullptr || pattern == nullptr || !isValidWildPattern(pattern, &error))
+        return found;
+    // Paths are built only for what is shown, so the walk keeps none.
+    TreeWalk walk(root, WALK_WITHOUT_PATHS);
+    while (walk.next()) {
+        if (walk.step() == WALK_LEAVE || walk.entry() == root)
+            continue;
+        if (wildMatch(pattern, walk.entry()->name.c_str()))
+            found.push_back(walk.entry());
+    }
+    return found;
+}
+
+std::string pathBelowRoot(const Entry* entry) {
+    std::vector<const Entry*> chain;
+    for (const Entry* e = entry; e != nullptr && e->parent != nullptr; e = e->parent)
+        chain.push_back(e);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        appendPathLevel(&path, (*it)->name, '\\');
+    return path;
+}
+
+int childIndex(const Entry* child) {
+    if (child == nullptr || child->parent == nullptr)
+        return -1;
+    const std::vector<Entry*>& siblings = child->parent->children;
+    // Children are sorted, so a binary search finds the place; the scan around
+    // it covers a tree whose order was disturbed.
+    auto place = std::lower_bound(siblings.begin(), siblings.end(), child, entryBefore);
+    if (place != siblings.end() && *place == child)
+        return static_cast<int>(place - siblings.begin());
+    auto any = std::find(siblings.begin(), siblings.end(), child);
+    return any == siblings.end() ? -1 : static_cast<int>(any - siblings.begin());
+}
+
+bool matchesAnyPattern(const std::vector<std::string>& patterns, const std::string& path,
+                       const std::string& name) {
+    if (patterns.empty())
+        return true;
+    for (const std::string& pattern : patterns) {
+        if (wildMatch(pattern.c_str(), path.c_str()) || wildMatch(pattern.c_str(), name.c_str()))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// True when `name` (with '\\' taken as '/') equals `path` from `at` on for its
+// whole length, ASCII letters without case.
+bool nameAt(const std::string& path, size_t at, const std::string& name) {
+    if (path.size() - at < name.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = name[i] == '\\' ? '/' : static_cast<unsigned char>(name[i]);
+        if (foldAscii(c) != foldAscii(static_cast<unsigned char>(path[at + i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const Entry* findByPath(const Entry* root, const std::string& path) {
+    std::string wanted = path;
+    std::replace(wanted.begin(), wanted.end(), '\\', '/');
+    size_t start = wanted.find_first_not_of('/');
+    if (root == nullptr || start == std::string::npos)
+        return nullptr;
+    // A stored name may hold '\' (the archive's '/'), so one path can split
+    // into names in more than one way: try each way, depth first, without recursion.
+    std::vector<std::pair<const Entry*, size_t>> pending{{root, start}};
+    while (!pending.empty()) {
+        auto [directory, at] = pending.back();
+        pending.pop_back();
+        for (const Entry* child : directory->children) {
+            if (child->kind == KIND_UPDIR || child->name.empty() ||
+                !nameAt(wanted, at, child->name))
+                continue;
+            size_t after = at + child->name.size();
+            if (after == wanted.size())
+                return child;
+            if (wanted[after] == '/' && child->kind == KIND_SUBDIR) {
+                size_t next = wanted.find_first_not_of('/', after);
+                if (next == std::string::npos)
+                    return child;
+                pending.emplace_back(child, next);
+            }
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,12 @@
+// The wildcard patterns that select entries for --list and --extract.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Converts the user's patterns (UTF-8) to code page 437, as the matcher reads
+// names. Returns 1 when every pattern converted; otherwise 0, after naming the
+// first pattern that holds a character code page 437 lacks on `err`.
+int patternsToCp437(const std::vector<std::string>& patterns, std::vector<std::string>* cp437,
+                    std::ostream& err);

@@ -1,0 +1,123 @@
+// Finding entries anywhere in a tree, by name mask and by path.
+#include "archive/search.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A small tree:  README.TXT, DATA\CFG.INI (one name), MAPS\ (E1M1.MAP, LEVELS.TXT,
+// DEEP\ (NOTE.txt)), SOUNDS\ (BOOM.WAV)
+struct Tree {
+    Entry root;
+    Tree() {
+        releaseInfoHook = releaseEntryInfo;
+        root.name = "C:\\GAME.DIR";
+        root.info = new EntryInfo;
+        add(&root, "README.TXT");
+        add(&root, "DATA\\CFG.INI");
+        Entry* maps = add(&root, "MAPS", KIND_SUBDIR);
+        add(maps, "E1M1.MAP");
+        add(maps, "LEVELS.TXT");
+        Entry* deep = add(maps, "DEEP", KIND_SUBDIR);
+        add(deep, "NOTE.txt");
+        Entry* sounds = add(&root, "SOUNDS", KIND_SUBDIR);
+        add(sounds, "BOOM.WAV");
+    }
+    ~Tree() { destroyDescendants(&root); }
+
+    Entry* add(Entry* directory, const char* name, int32_t kind = KIND_FILE) {
+        addChild(directory, name, 0, new EntryInfo, kind);
+        Entry* added = nullptr;
+        for (Entry* child : directory->children)
+            if (child->name == name)
+                added = child;
+        if (kind == KIND_SUBDIR)
+            addChild(added, "...", 0, new EntryInfo, KIND_UPDIR);
+        return added;
+    }
+};
+
+std::vector<std::string> paths(const std::vector<const Entry*>& entries) {
+    std::vector<std::string> result;
+    for (const Entry* entry : entries) result.push_back(pathBelowRoot(entry));
+    return result;
+}
+
+TEST(FindByName, MatchesNamesAnywhereInWalkOrder) {
+    Tree tree;
+    struct Case {
+        const char* mask;
+        std::vector<std::string> found;
+    } cases[] = {
+        {"*.txt", {"MAPS\\DEEP\\NOTE.txt", "MAPS\\LEVELS.TXT", "README.TXT"}},
+        {"M*", {"MAPS"}},
+        {"*",
+         {"MAPS", "MAPS\\DEEP", "MAPS\\DEEP\\NOTE.txt", "MAPS\\E1M1.MAP", "MAPS\\LEVELS.TXT",
+          "SOUNDS", "SOUNDS\\BOOM.WAV", "DATA\\CFG.INI", "README.TXT"}},
+        {"...", {}},      // "..." entries are never found
+        {"CFG.INI", {}},  // the name is DATA\CFG.INI as a whole
+        {"data\\*", {"DATA\\CFG.INI"}},
+        {"[", {}},  // an invalid mask finds nothing
+        {"?OOM.WA[UVW]", {"SOUNDS\\BOOM.WAV"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(paths(findByName(&tree.root, c.mask)), c.found) << c.mask;
+}
+
+TEST(FindByName, WalksTreesOfAnyDepthWithoutRecursion) {
+    Tree tree;
+    Entry* directory = &tree.root;
+    for (int i = 0; i < 100000; ++i) directory = tree.add(directory, "D", KIND_SUBDIR);
+    tree.add(directory, "BOTTOM.BIN");
+    std::vector<const Entry*> found = findByName(&tree.root, "bottom.*");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->parent, directory);
+}
+
+TEST(FindByPath, FindsWholeNamesWithoutCase) {
+    Tree tree;
+    struct Case {
+        const char* path;
+        const char* found;  // pathBelowRoot of the result, null for none
+    } cases[] = {
+        {"README.TXT", "README.TXT"},
+        {"readme.txt", "README.TXT"},
+        {"/maps/deep/note.TXT", "MAPS\\DEEP\\NOTE.txt"},
+        {"MAPS\\LEVELS.TXT", "MAPS\\LEVELS.TXT"},
+        {"DATA/CFG.INI", "DATA\\CFG.INI"},  // a name holding the archive's separator
+        {"MAPS", "MAPS"},
+        {"MAPS/", "MAPS"},
+        {"*.TXT", nullptr},  // names are never patterns
+        {"MAPS/NOPE", nullptr},
+        {"README.TXT/X", nullptr},
+        {"", nullptr},
+        {"MAPS/...", nullptr},
+    };
+    for (const Case& c : cases) {
+        const Entry* entry = findByPath(&tree.root, c.path);
+        if (c.found == nullptr)
+            EXPECT_EQ(entry, nullptr) << c.path;
+        else
+            EXPECT_EQ(entry ? pathBelowRoot(entry) : "(none)", c.found) << c.path;
+    }
+}
+
+TEST(MatchesAnyPattern, MatchesThePathOrTheName) {
+    struct Case {
+        std::vector<std::string> patterns;
+        const char* path;
+        const char* name;
+        bool wanted;
+    } cases[] = {
+        {{}, "A/B.TXT", "B.TXT", true},       {{"*.txt"}, "A/B.TXT", "B.TXT", true},
+        {{"A/*"}, "A/B.TXT", "B.TXT", true},  {{"a/b.txt"}, "A/B.TXT", "B.TXT", true},
+        {{"B/*"}, "A/B.TXT", "B.TXT", false}, {{"*.MAP", "*.WAV"}, "S/BOOM.WAV", "BOOM.WAV", true},
+        {{"[z-"}, "Z", "Z", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(matchesAnyPattern(c.patterns, c.path, c.name), c.wanted) << c.path;
+}
+
+}  // namespace

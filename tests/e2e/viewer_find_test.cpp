@@ -1,0 +1,148 @@
+// The keys beyond the panels' table, end to end in tmux: F4 (viewer),
+// Alt-F7 (find by name) and F1 inside the help box (the second page).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "support/archive_fixture.h"
+#include "support/tmux_harness.h"
+
+namespace {
+
+std::string rowOf(const std::string& screen, int row) {
+    std::istringstream lines(screen);
+    std::string line;
+    for (int r = 0; std::getline(lines, line); ++r)
+        if (r == row)
+            return line;
+    return "";
+}
+
+class AddedKeys : public ::testing::Test {
+  protected:
+    void start(const std::string& archiveName) {
+        TmuxSession::Options options;
+        options.workingDirectory = dir.path();
+        session = std::make_unique<TmuxSession>(
+            TmuxSession::quote(DIRRIP_BINARY) + " " + archiveName, options);
+        ASSERT_TRUE(session->waitFor("file from")) << session->dump();
+    }
+    bool rowShows(int row, const std::string& text, int timeoutMs = 5000) {
+        return session->waitUntil(
+            [&](const std::string& screen) {
+                return rowOf(screen, row).find(text) != std::string::npos;
+            },
+            timeoutMs);
+    }
+    void quit() {
+        session->sendKeys("Escape");
+        ASSERT_TRUE(session->waitFor("file from")) << session->dump();
+        session->sendKeys("Escape");
+        int exitStatus = -1;
+        ASSERT_TRUE(session->waitForExit(5000, &exitStatus)) << session->dump();
+        EXPECT_EQ(exitStatus, 0);
+    }
+
+    TempDir dir;
+    std::unique_ptr<TmuxSession> session;
+};
+
+TEST_F(AddedKeys, F4ViewsTextAndHexAndGivesThePanelsBack) {
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
+    writeArchive(
+        dir, archiveDirectory("", {archiveDirectory("DOCS", {}), archiveFile("NOTES.TXT", text)}),
+        "game.dir");
+    start("game.dir");
+    session->sendKeys("Down");
+    ASSERT_TRUE(rowShows(0, "2 file from 2")) << session->dump();
+    std::string panels = session->screen();
+    session->sendKeys("F4");
+    ASSERT_TRUE(rowShows(0, "NOTES.TXT")) << session->dump();
+    ASSERT_TRUE(rowShows(0, "text  22%")) << session->dump();
+    ASSERT_TRUE(rowShows(1, "line 0")) << session->dump();
+    ASSERT_TRUE(rowShows(24, "f4: text/hex")) << session->dump();
+    session->sendKeys("End");
+    ASSERT_TRUE(rowShows(23, "line 99")) << session->dump();
+    ASSERT_TRUE(rowShows(0, "100%")) << session->dump();
+    session->sendKeys("F4");
+    ASSERT_TRUE(rowShows(0, "hex")) << session->dump();
+    ASSERT_TRUE(rowShows(1, "6C 69 6E 65")) << session->dump();  // "line" at the same place
+    session->sendKeys("Home");
+    ASSERT_TRUE(rowShows(1, "00000000  6C 69 6E 65 20 30 0D 0A")) << session->dump();
+    session->sendKeys("F10");
+    ASSERT_TRUE(session->waitUntil([&](const std::string& screen) { return screen == panels; }))
+        << session->dump();
+    quit();
+}
+
+TEST_F(AddedKeys, F4OpensAndEndsAFourGigabyteEntryAtOnce) {
+    // A 4 GB entry in a sparse file: nothing of it is read but what is shown.
+    std::vector<uint8_t> bytes;
+    appendRecord(bytes, "HUGE.BIN", TYPE_FILE, 0xFFFFFFFFu, 4096);
+    appendEnd(bytes);
+    std::string path = dir.write("huge.dir", bytes);
+    std::filesystem::resize_file(path, 4096 + 0xFFFFFFFFull);
+    start("huge.dir");
+    session->sendKeys("F4");
+    ASSERT_TRUE(rowShows(0, "4294967295 bytes  hex    0%", 2000)) << session->dump();
+    session->sendKeys("End");
+    ASSERT_TRUE(rowShows(0, "100%", 2000)) << session->dump();
+    ASSERT_TRUE(rowShows(23, "FFFFFFF0  00 00 00 00")) << session->dump();
+    session->sendKeys("F4", "Up");
+    ASSERT_TRUE(rowShows(0, "text", 2000)) << session->dump();
+    session->sendKeys("Escape");
+    quit();
+}
+
+TEST_F(AddedKeys, AltF7FindsByMaskAndEnterShowsTheEntry) {
+    std::vector<ArchiveNode> sounds;
+    for (int i = 0; i < 50; ++i)
+        sounds.push_back(archiveFile("S" + std::to_string(100 + i) + ".WAV", "x"));
+    sounds.push_back(archiveFile("ZBOOM.VOC", "boom"));
+    writeArchive(
+        dir,
+        archiveDirectory("", {archiveDirectory("SOUNDS", sounds), archiveFile("ZBOOM.TXT", "t")}),
+        "game.dir");
+    start("game.dir");
+    session->sendKeys("M-F7");
+    ASSERT_TRUE(rowShows(11, "find by name")) << session->dump();
+    session->sendText("zboom.*");
+    session->sendKeys("Enter");
+    ASSERT_TRUE(rowShows(2, "2 found for zboom.*")) << session->dump();
+    ASSERT_TRUE(rowShows(3, "SOUNDS\\ZBOOM.VOC")) << session->dump();
+    ASSERT_TRUE(rowShows(4, "ZBOOM.TXT")) << session->dump();
+    session->sendKeys("Enter");
+    // ZBOOM.VOC is the 52nd child of SOUNDS ("..." first): the window ends on it.
+    ASSERT_TRUE(rowShows(0, "   52 file from 52")) << session->dump();
+    ASSERT_TRUE(rowShows(22, "ZBOOM    VOC")) << session->dump();
+    ASSERT_TRUE(rowShows(2, "Entry")) << session->dump();
+    // Esc closes the list without moving.
+    session->sendKeys("M-F7", "Enter");
+    ASSERT_TRUE(rowShows(2, "2 found")) << session->dump();
+    session->sendKeys("Escape");
+    ASSERT_TRUE(rowShows(2, "Entry")) << session->dump();
+    ASSERT_TRUE(rowShows(0, "   52 file from 52")) << session->dump();
+    quit();
+}
+
+TEST_F(AddedKeys, F1InTheHelpBoxTurnsToTheSecondPage) {
+    writeArchive(dir, archiveDirectory("", {archiveFile("A.TXT", "a")}), "game.dir");
+    start("game.dir");
+    session->sendKeys("F1");
+    ASSERT_TRUE(rowShows(4, "Keyboard Commands")) << session->dump();
+    session->sendKeys("F1");
+    ASSERT_TRUE(rowShows(4, "More Commands")) << session->dump();
+    ASSERT_TRUE(rowShows(7, "alt-f7    - find entries by name")) << session->dump();
+    session->sendKeys("F1");
+    ASSERT_TRUE(rowShows(4, "Keyboard Commands")) << session->dump();
+    session->sendKeys("F1", "Escape");
+    ASSERT_TRUE(session->waitForGone("More Commands")) << session->dump();
+    ASSERT_TRUE(rowShows(24, "esc (twice): exit")) << session->dump();
+    quit();
+}
+
+}  // namespace

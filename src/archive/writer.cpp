@@ -11,7 +11,6 @@
 #include "platform/archive_file.h"
 #include "platform/host_files.h"
 #include "platform/output_files.h"
-#include "platform/signals.h"
 
 namespace {
 
@@ -344,7 +343,6 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
         closeOutputDirectory(target);
         return 0;
     }
-    const int pending = addPendingRemoval(file.directory, file.temporaryName.c_str());
     Sink sink(&file);
     // No flush to the device before the rename: other programs see the old
     // archive or the whole new one, never half of it, and forcing the data
@@ -354,7 +352,6 @@ int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::stri
         done = fail(error, "cannot replace '" + path + "': " + outputErrorText(code));
     if (!done)
         discardOutputFile(&file);
-    clearPendingRemoval(pending);
     closeOutputDirectory(target);
     return done ? 1 : 0;
 }

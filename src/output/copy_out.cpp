@@ -2,7 +2,6 @@
 
 #include "archive/entry.h"
 #include "output/output_name.h"
-#include "output/pending_files.h"
 
 namespace {
 
@@ -105,13 +104,11 @@ CopyResult copyEntryOut(OutputRun* run, const ArchiveFile& archive, const Entry*
     OutputFile file;
     if (!createOutputFile(directory, leaf.c_str(), &file, &error))
         return failed(COPY_CREATE_FAILED, error, std::string());
-    int pending = watchPendingFile(file);
     CopyStatus status = fill(&file, archive, offset, size, options, &error);
     if (status == COPY_DONE && !commitOutputFile(&file, leaf.c_str(), &error))
         status = COPY_WRITE_FAILED;
     if (status != COPY_DONE)
         discardOutputFile(&file);
-    forgetPendingFile(pending);
     if (status != COPY_DONE)
         return failed(status, error, std::string());
     return result;

@@ -6,7 +6,6 @@
 
 #include "archive/entry.h"
 #include "archive/walk.h"
-#include "output/pending_files.h"
 #include "platform/output_files.h"
 
 namespace {
@@ -169,7 +168,6 @@ int saveList(const std::string& fileName, int* error, Writer writeList) {
             *error = code;
         return 0;
     }
-    int pending = watchPendingFile(file);
     ListOutput output = [&](std::string_view piece) {
         return writeOutputFile(&file, piece.data(), piece.size(), &code) == 1;
     };
@@ -178,7 +176,6 @@ int saveList(const std::string& fileName, int* error, Writer writeList) {
         done = commitOutputFile(&file, fileName.c_str(), &code);
     else
         discardOutputFile(&file);
-    forgetPendingFile(pending);
     closeOutputDirectory(here);
     if (!done && error != nullptr)
         *error = code;

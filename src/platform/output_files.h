@@ -59,11 +59,14 @@ struct OutputFile {
     intptr_t handle = -1;                             // the open file (a descriptor on POSIX)
     OutputDirectory directory = NO_OUTPUT_DIRECTORY;  // borrowed, not closed here
     std::string temporaryName;                        // its name in `directory` while being written
+    int pendingSlot = -1;  // its registration for removal should an interrupt end the run
 };
 
 // Creates a new, empty file for writing in `directory` under a temporary name
 // made from `finalName` that no other file has (hidden where the platform
-// hides names). Returns 1 with `*file` set, or 0 with the cause in `*error`.
+// hides names), registered (platform/signals.h) for removal should an
+// interrupt end the run before it is committed or discarded. Returns 1 with
+// `*file` set, or 0 with the cause in `*error`.
 int createOutputFile(OutputDirectory directory, const char* finalName, OutputFile* file,
                      int* error);
 

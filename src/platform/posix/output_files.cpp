@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/signals.h"
+
 namespace {
 
 constexpr int DIRECTORY_FLAGS = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
@@ -116,16 +118,22 @@ int createOutputFile(OutputDirectory directory, const char* finalName, OutputFil
         // process id and a counter keep two runs in one directory apart.
         std::string name =
             "." + stem + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        // Registered before it exists, so that no interrupt can fall between
+        // making the file and knowing to remove it.
+        const int slot = addPendingRemoval(directory, name.c_str());
         int fd = openat(int(directory), name.c_str(),
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             file->handle = fd;
             file->directory = directory;
             file->temporaryName = name;
+            file->pendingSlot = slot;
             return 1;
         }
-        if (errno != EEXIST)
-            return fail(error, errno);
+        const int code = errno;
+        clearPendingRemoval(slot);
+        if (code != EEXIST)
+            return fail(error, code);
     }
 }
 
@@ -177,6 +185,8 @@ int commitOutputFile(OutputFile* file, const char* finalName, int* error) {
         code = errno;
     if (code == 0) {
         file->temporaryName.clear();
+        clearPendingRemoval(file->pendingSlot);
+        file->pendingSlot = -1;
         return 1;
     }
     discardOutputFile(file);
@@ -190,6 +200,8 @@ void discardOutputFile(OutputFile* file) {
     if (!file->temporaryName.empty())
         unlinkat(int(file->directory), file->temporaryName.c_str(), 0);
     file->temporaryName.clear();
+    clearPendingRemoval(file->pendingSlot);
+    file->pendingSlot = -1;
 }
 
 std::string outputErrorText(int error) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <vector>
 
+#include "platform/signals.h"
 #include "platform/windows/directory_paths.h"
 #include "platform/windows/output_names.h"
 #include "platform/windows/wide_text.h"
@@ -203,6 +204,9 @@ int createOutputFile(OutputDirectory directory, const char* finalName, OutputFil
         std::wstring path = outputChildPath(directory, name.c_str());
         if (path.empty())
             return fail(error, lastError());
+        // Registered before it exists, so that no interrupt can fall between
+        // making the file and knowing to remove it.
+        const int slot = addPendingRemoval(directory, name.c_str());
         HANDLE handle =
             CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                         CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
@@ -210,9 +214,11 @@ int createOutputFile(OutputDirectory directory, const char* finalName, OutputFil
             file->handle = reinterpret_cast<intptr_t>(handle);
             file->directory = directory;
             file->temporaryName = name;
+            file->pendingSlot = slot;
             return 1;
         }
         DWORD code = GetLastError();
+        clearPendingRemoval(slot);
         if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
             return fail(error, int(code));
     }
@@ -254,6 +260,8 @@ int commitOutputFile(OutputFile* file, const char* finalName, int* error) {
     if (code == 0) {
         SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         file->temporaryName.clear();
+        clearPendingRemoval(file->pendingSlot);
+        file->pendingSlot = -1;
         return 1;
     }
     if (code == int(ERROR_ACCESS_DENIED) &&
@@ -273,6 +281,8 @@ void discardOutputFile(OutputFile* file) {
             DeleteFileW(path.c_str());
     }
     file->temporaryName.clear();
+    clearPendingRemoval(file->pendingSlot);
+    file->pendingSlot = -1;
 }
 
 std::string outputErrorText(int error) {

@@ -115,6 +115,21 @@ std::string shownPath(const Entry* directory) {
 
 }  // namespace
 
+void drawHelpPage(const std::vector<std::string>& lines, const int* marks) {
+    static const std::string side = screenText("║");
+    putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
+    for (int i = 1; i <= 15; ++i) {
+        // Markers take no cell, so the field widens by their number.
+        char line[128];
+        std::snprintf(line, sizeof line, "%s %-*s %s", side.c_str(), marks[i - 1] + 36,
+                      lines[static_cast<size_t>(i)].c_str(), side.c_str());
+        putMarkup(HELP_TOP + i, HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
+    }
+    putMarkup(HELP_TOP + 16, HELP_LEFT, ATTR_BOX, lines[16].c_str(), BOX_WIDTH);
+    putShadow(HELP_TOP, HELP_LEFT, HELP_TOP + 16, HELP_LEFT + BOX_WIDTH);
+    screenFlush();
+}
+
 void showHelp() {
     static const std::vector<std::string> lines = [] {
         std::vector<std::string> converted;
@@ -123,19 +138,7 @@ void showHelp() {
     }();
     // F1 inside the box turns to the second page and back.
     do {
-        putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
-        static const std::string side = screenText("║");
-        for (int i = 1; i <= 15; ++i) {
-            char format[32];
-            std::snprintf(format, sizeof format, "%s %%-%ds %s", side.c_str(), HELP_MARKS[i - 1] + 36,
-                          side.c_str());
-            char line[128];
-            std::snprintf(line, sizeof line, format, lines[i].c_str());
-            putMarkup(HELP_TOP + i, HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
-        }
-        putMarkup(HELP_TOP + 16, HELP_LEFT, ATTR_BOX, lines[16].c_str(), BOX_WIDTH);
-        putShadow(HELP_TOP, HELP_LEFT, HELP_TOP + 16, HELP_LEFT + BOX_WIDTH);
-        screenFlush();
+        drawHelpPage(lines, HELP_MARKS);
         for (;;) {
             KeyCode key = readKey();
             // With no more input the box cannot be closed by a key: leave it, and

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/boxes.h"
 #include "browser/glyphs.h"
 #include "console/keyboard.h"
 #include "console/screen.h"
@@ -29,35 +30,19 @@ const char* const MORE_HELP_LINES[17] = {
     "╚═══► ~f1~ first page, ~esc~ leave help ◄══╝",
 };
 
-namespace {
-
-constexpr int HELP_TOP = 4;
-constexpr int HELP_LEFT = 20;
-constexpr unsigned BOX_WIDTH = 40;
-constexpr int TEXT_CELLS = 36;
-
-}  // namespace
-
 int showMoreHelp() {
     static const std::vector<std::string> lines = [] {
         std::vector<std::string> converted;
         for (const char* line : MORE_HELP_LINES) converted.push_back(screenText(line));
         return converted;
     }();
-    static const std::string side = screenText("║");
-    putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
-    for (int i = 1; i <= 15; ++i) {
-        // Markers take no cell, so the field widens by their number.
-        const std::string& text = lines[static_cast<size_t>(i)];
-        int marks = static_cast<int>(std::count(text.begin(), text.end(), '~'));
-        char line[128];
-        std::snprintf(line, sizeof line, "%s %-*s %s", side.c_str(), TEXT_CELLS + marks,
-                      text.c_str(), side.c_str());
-        putMarkup(HELP_TOP + i, HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
-    }
-    putMarkup(HELP_TOP + 16, HELP_LEFT, ATTR_BOX, lines[16].c_str(), BOX_WIDTH);
-    putShadow(HELP_TOP, HELP_LEFT, HELP_TOP + 16, HELP_LEFT + BOX_WIDTH);
-    screenFlush();
+    static const std::vector<int> marks = [] {
+        std::vector<int> counted;
+        for (size_t i = 1; i <= 15; ++i)
+            counted.push_back(static_cast<int>(std::count(lines[i].begin(), lines[i].end(), '~')));
+        return counted;
+    }();
+    drawHelpPage(lines, marks.data());
     for (;;) {
         KeyCode key = readKey();
         if (key == KEY_F1)

@@ -1,7 +1,6 @@
 #include "browser/help_more.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 

@@ -7,7 +7,6 @@
 #include "browser/boxes.h"
 #include "browser/glyphs.h"
 #include "console/keyboard.h"
-#include "console/screen.h"
 
 const char* const MORE_HELP_LINES[17] = {
     "╔══► ~More Commands~ ◄═══════════════════╗",

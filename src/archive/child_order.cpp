@@ -91,7 +91,7 @@ bool dropNothingSortedAlready(std::vector<Entry*>& children) {
         return false;
     for (const Entry* child : children) {
         for (char c : child->name) {
-            if (c >= 'a' && c <= 'z')
+            if (foldAscii(static_cast<unsigned char>(c)) != static_cast<unsigned char>(c))
                 return false;
         }
     }
@@ -146,7 +146,8 @@ void dropDuplicatesAndSort(std::vector<Entry*>& children, DiscardChild discard, 
     keys.reserve(children.size());
     bool anyLower = false;
     for (size_t i = 0; i < children.size(); ++i) {
-        for (char c : children[i]->name) anyLower = anyLower || (c >= 'a' && c <= 'z');
+        for (char c : children[i]->name)
+            anyLower = anyLower || foldAscii(static_cast<unsigned char>(c)) != static_cast<unsigned char>(c);
         keys.push_back(makeKey(children[i], static_cast<uint32_t>(i), true));
     }
     // Names equal ignoring case end up side by side, the first given first.

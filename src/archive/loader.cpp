@@ -24,8 +24,6 @@
 
 namespace {
 
-bool lastLoadCapped = false;
-
 constexpr size_t READ_CHUNK_MIN = 4096;
 constexpr size_t READ_CHUNK_MAX = 1u << 20;
 
@@ -312,22 +310,4 @@ bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap,
     RecordReader reader(file);
     Loader loader(reader, root, loadRecordCap(file.size(), recordCap), observer);
     return loader.run();
-}
-
-// Start-up's way in until it opens archives through ArchiveSession.
-int loadArchive(const char* path, Entry* root) {
-    return loadArchiveLimited(path, root, LOAD_ENTRY_CAP);
-}
-
-int loadArchiveLimited(const char* path, Entry* root, uint32_t recordCap) {
-    lastLoadCapped = false;
-    ArchiveFile file;
-    if (!file.open(path))
-        return 0;
-    lastLoadCapped = loadArchiveFrom(file, root, recordCap);
-    return 1;
-}
-
-bool loadCapReached() {
-    return lastLoadCapped;
 }

@@ -32,18 +32,3 @@ uint32_t loadRecordCap(uint64_t fileSize, uint32_t recordCap);
 // it stopped at the cap.
 bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap,
                      LoadObserver* observer = nullptr);
-
-// Loads the archive at `path` (opened read-only, exactly as given) into the
-// tree under `root`. Returns 1 when the file could be opened, whatever it held,
-// 0 when it could not. Loading stops early, keeping what was read, when the
-// entry cap is reached (see loadCapReached). Kept for start-up until it opens
-// archives through ArchiveSession; everything else uses the session.
-int loadArchive(const char* path, Entry* root);
-
-// As loadArchive, with `recordCap` in place of LOAD_ENTRY_CAP. Returns 1 when
-// the file could be opened, 0 when it could not (also when `path` names
-// anything but a regular file).
-int loadArchiveLimited(const char* path, Entry* root, uint32_t recordCap);
-
-// True when the last loadArchive or loadArchiveLimited stopped at the cap.
-bool loadCapReached();

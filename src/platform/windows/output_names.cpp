@@ -1,19 +1,8 @@
 #include "platform/windows/output_names.h"
 
+#include "text/ascii_fold.h"
+
 namespace {
-
-unsigned char upper(unsigned char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-bool equalsUpper(std::string_view text, std::string_view upperWord) {
-    if (text.size() != upperWord.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (upper(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(upperWord[i]))
-            return false;
-    return true;
-}
 
 bool isRefused(unsigned char c) {
     switch (c) {
@@ -42,10 +31,10 @@ bool isWindowsDeviceName(std::string_view component) {
     static constexpr std::string_view WORDS[] = {"CON",    "PRN",     "AUX",   "NUL",
                                                  "CONIN$", "CONOUT$", "CLOCK$"};
     for (std::string_view word : WORDS)
-        if (equalsUpper(base, word))
+        if (equalFoldingAscii(base, word))
             return true;
     if (base.size() < 4 ||
-        !(equalsUpper(base.substr(0, 3), "COM") || equalsUpper(base.substr(0, 3), "LPT")))
+        !(equalFoldingAscii(base.substr(0, 3), "COM") || equalFoldingAscii(base.substr(0, 3), "LPT")))
         return false;
     std::string_view digit = base.substr(3);
     // Superscript one, two and three count as digits to Windows as well.

@@ -1,6 +1,7 @@
 #include "output/output_name.h"
 
 #include "console/window.h"
+#include "platform/output_files.h"
 #include "text/cp437.h"
 
 namespace {
@@ -11,8 +12,7 @@ bool isSeparator(char c) {
 
 // A stored name that names an absolute place on Windows ("C:\", "\\?\",
 // "\\.\", "\\?\UNC\") loses the prefix that makes it absolute, as leading
-// separators are dropped: on Windows it would lead out of the base directory,
-// and elsewhere it would only make a folder named after a drive.
+// separators are dropped: there it would lead out of the base directory.
 std::string_view withoutRootPrefix(std::string_view name) {
     if (name.size() >= 4 && isSeparator(name[0]) && isSeparator(name[1]) &&
         (name[2] == '?' || name[2] == '.') && isSeparator(name[3])) {
@@ -32,9 +32,14 @@ std::string_view withoutRootPrefix(std::string_view name) {
 
 }  // namespace
 
-std::string outputPathFor(std::string_view storedName) {
+RootPrefixes platformRootPrefixes() {
+    return outputPathsHaveRoots() ? ROOT_PREFIXES_DROPPED : ROOT_PREFIXES_SANITIZED;
+}
+
+std::string outputPathFor(std::string_view storedName, RootPrefixes prefixes) {
     // A stored name ends at its first NUL, as in the archive record.
-    std::string sanitized(withoutRootPrefix(storedName.substr(0, storedName.find('\0'))));
+    std::string_view name = storedName.substr(0, storedName.find('\0'));
+    std::string sanitized(prefixes == ROOT_PREFIXES_DROPPED ? withoutRootPrefix(name) : name);
     sanitizeFilename(sanitized.data());
 
     std::string path;

@@ -7,14 +7,23 @@
 #include <string>
 #include <string_view>
 
+// What becomes of a stored name's leading drive root ("C:\"), "\\?\" or
+// "\\.\" prefix (with a following "UNC\"): dropped like a leading separator
+// where such a prefix would lead out of the base directory (Windows), or
+// sanitized like any other characters elsewhere ("C:\X" then lands in "C_").
+enum RootPrefixes { ROOT_PREFIXES_SANITIZED = 0, ROOT_PREFIXES_DROPPED = 1 };
+
+// The rule for the platform the program runs on.
+RootPrefixes platformRootPrefixes();
+
 // The on-disk path, relative to the output base directory, for an entry stored
-// as `storedName`: a leading drive root ("C:\"), "\\?\" or "\\.\" prefix
-// (with a following "UNC\") dropped, sanitizeFilename applied, '\' taken as
+// as `storedName`: a root prefix treated as `prefixes` says, sanitizeFilename applied, '\' taken as
 // the directory separator and written as '/', empty components (leading or
 // doubled separators) dropped, every ".." component turned into "__" and every
 // "." into "_", and each component converted from code page 437 to UTF-8.
 // Pure; empty when nothing of the name is left.
-std::string outputPathFor(std::string_view storedName);
+std::string outputPathFor(std::string_view storedName,
+                          RootPrefixes prefixes = platformRootPrefixes());
 
 // The directory part of an output path (everything before its last '/'), or
 // empty when the path names a file of the base directory itself.

@@ -102,3 +102,8 @@ std::string currentDirectoryPath();
 // True when the platform's file names compare without regard to case, so two
 // names differing only in case are one file.
 bool outputNamesIgnoreCase();
+
+// True when the platform's paths can begin with a drive or a device prefix
+// ("C:\", "\\?\", "\\.\", UNC), so that a stored name beginning so would
+// lead out of the base directory unless the prefix is dropped.
+bool outputPathsHaveRoots();

@@ -14,9 +14,12 @@ struct NameCase {
 
 class OutputPathTest : public testing::TestWithParam<NameCase> {};
 
+// The rows hold under either rule for root prefixes; OutputRootPrefixes
+// below has the rows where the two differ.
 TEST_P(OutputPathTest, MapsStoredNameToConfinedUtf8Path) {
-    EXPECT_EQ(outputPathFor(GetParam().stored), GetParam().onDisk)
-        << "stored: " << GetParam().stored;
+    for (RootPrefixes prefixes : {ROOT_PREFIXES_SANITIZED, ROOT_PREFIXES_DROPPED})
+        EXPECT_EQ(outputPathFor(GetParam().stored, prefixes), GetParam().onDisk)
+            << "stored: " << GetParam().stored << ", prefixes " << prefixes;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -28,12 +31,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Characters a file name cannot hold become '_'.
                     NameCase{"WHAT?.TXT", "WHAT_.TXT"}, NameCase{"A/B:C*.TXT", "A/B_C_.TXT"},
                     NameCase{"c:X.BIN", "c_X.BIN"}, NameCase{"B:C", "B_C"},
-                    // Nothing leaves the base directory: roots, drives and
-                    // Windows' device and long-path prefixes go.
+                    // Nothing leaves the base directory: leading separators go.
                     NameCase{"\\ETC\\PASSWD", "ETC/PASSWD"}, NameCase{"\\\\HOST\\X", "HOST/X"},
-                    NameCase{"C:\\X.BIN", "X.BIN"}, NameCase{"z:/X.BIN", "X.BIN"},
-                    NameCase{"\\\\?\\C:\\X", "X"}, NameCase{"\\\\.\\PIPE\\P", "PIPE/P"},
-                    NameCase{"//?/unc/HOST/SHARE/F", "HOST/SHARE/F"}, NameCase{"C:\\..\\X", "__/X"},
                     NameCase{"A\\C:\\X", "A/C_/X"},
                     NameCase{"..\\..\\ETC\\PASSWD", "__/__/ETC/PASSWD"},
                     NameCase{"A\\..\\B", "A/__/B"}, NameCase{"..", "__"}, NameCase{"A\\..", "A/__"},
@@ -49,6 +48,30 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"", ""}, NameCase{"\\", ""}, NameCase{"\\\\", ""},
                     // A stored name ends at its first NUL.
                     NameCase{std::string("A\0\\..\\..", 8), "A"}));
+
+// A drive root or a device prefix leads out of the base directory only where
+// paths have such roots (Windows): there it is dropped like a leading
+// separator; elsewhere it is sanitized like the rest of the name.
+TEST(OutputRootPrefixes, DroppedWherePathsHaveRootsAndSanitizedElsewhere) {
+    const struct {
+        const char* stored;
+        const char* dropped;
+        const char* sanitized;
+    } rows[] = {
+        {"C:\\X.BIN", "X.BIN", "C_/X.BIN"},
+        {"z:/X.BIN", "X.BIN", "z_/X.BIN"},
+        {"\\\\?\\C:\\X", "X", "_/C_/X"},
+        {"\\\\.\\PIPE\\P", "PIPE/P", "_/PIPE/P"},
+        {"//?/unc/HOST/SHARE/F", "HOST/SHARE/F", "_/unc/HOST/SHARE/F"},
+        {"C:\\..\\X", "__/X", "C_/__/X"},
+        // A drive without its root is a name with a colon.
+        {"B:C", "B_C", "B_C"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(outputPathFor(row.stored, ROOT_PREFIXES_DROPPED), row.dropped) << row.stored;
+        EXPECT_EQ(outputPathFor(row.stored, ROOT_PREFIXES_SANITIZED), row.sanitized) << row.stored;
+    }
+}
 
 TEST(OutputPathParts, SplitsDirectoryAndLeaf) {
     EXPECT_EQ(outputDirectoryOf("DATA/SUB/MAP.BIN"), "DATA/SUB");

@@ -11,7 +11,7 @@ namespace {
 // Where an entry lands on Windows: the portable output path, each component
 // then made one Windows takes, as the output-file seam does with every name.
 std::string windowsOutputPathFor(const std::string& stored) {
-    const std::string portable = outputPathFor(stored);
+    const std::string portable = outputPathFor(stored, ROOT_PREFIXES_DROPPED);
     std::string path;
     size_t start = 0;
     while (start < portable.size()) {

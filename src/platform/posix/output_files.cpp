@@ -249,3 +249,7 @@ std::string currentDirectoryPath() {
 bool outputNamesIgnoreCase() {
     return false;
 }
+
+bool outputPathsHaveRoots() {
+    return false;
+}

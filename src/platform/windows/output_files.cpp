@@ -331,3 +331,7 @@ std::string currentDirectoryPath() {
 bool outputNamesIgnoreCase() {
     return true;
 }
+
+bool outputPathsHaveRoots() {
+    return true;
+}

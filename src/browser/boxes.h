@@ -25,11 +25,6 @@ SystemFigures currentSystemFigures();
 // Where the information box gets its figures; currentSystemFigures unless a test replaces it.
 extern SystemFigures (*systemFiguresSource)();
 
-// Draws one page of the help box from its 17 screen texts (top frame, 15
-// body lines in tilde markup, bottom frame), `marks[i]` being the number of
-// markers in body line i + 1 (they take no cell), with its shadow, and flushes.
-void drawHelpPage(const std::vector<std::string>& lines, const int* marks);
-
 // Draws the help box, waits for Esc (or for input to end), returns.
 void showHelp();
 // Draws the information box over the panel without the cursor, waits for any

@@ -1,12 +1,13 @@
 #include "browser/help_more.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "browser/boxes.h"
 #include "browser/glyphs.h"
 #include "console/keyboard.h"
+#include "console/screen.h"
 
 const char* const MORE_HELP_LINES[17] = {
     "╔══► ~More Commands~ ◄═══════════════════╗",
@@ -27,6 +28,29 @@ const char* const MORE_HELP_LINES[17] = {
     "",
     "╚═══► ~f1~ first page, ~esc~ leave help ◄══╝",
 };
+
+namespace {
+
+constexpr int HELP_TOP = 4;
+constexpr int HELP_LEFT = 20;
+constexpr unsigned BOX_WIDTH = 40;
+
+}  // namespace
+
+void drawHelpPage(const std::vector<std::string>& lines, const int* marks) {
+    static const std::string side = screenText("║");
+    putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
+    for (int i = 1; i <= 15; ++i) {
+        // Markers take no cell, so the field widens by their number.
+        char line[128];
+        std::snprintf(line, sizeof line, "%s %-*s %s", side.c_str(), marks[i - 1] + 36,
+                      lines[static_cast<size_t>(i)].c_str(), side.c_str());
+        putMarkup(HELP_TOP + i, HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
+    }
+    putMarkup(HELP_TOP + 16, HELP_LEFT, ATTR_BOX, lines[16].c_str(), BOX_WIDTH);
+    putShadow(HELP_TOP, HELP_LEFT, HELP_TOP + 16, HELP_LEFT + BOX_WIDTH);
+    screenFlush();
+}
 
 int showMoreHelp() {
     static const std::vector<std::string> lines = [] {

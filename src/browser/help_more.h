@@ -1,6 +1,15 @@
-// The help box's second page (F1 inside the help box): the keys of the
-// viewer and of find by name, which the first page does not list.
+// The help box's pages: how a page is drawn, and the second page (F1 inside
+// the help box) with the keys of the viewer and of find by name, which the
+// first page does not list.
 #pragma once
+
+#include <string>
+#include <vector>
+
+// Draws one page of the help box from its 17 screen texts (top frame, 15
+// body lines in tilde markup, bottom frame), `marks[i]` being the number of
+// markers in body line i + 1 (they take no cell), with its shadow, and flushes.
+void drawHelpPage(const std::vector<std::string>& lines, const int* marks);
 
 // The 17 texts of the second page in tilde markup: top frame, 15 body lines,
 // bottom frame; the same box as the first page.

@@ -29,26 +29,19 @@ constexpr int MOD_SHIFT = 1;
 constexpr int MOD_ALT = 2;
 constexpr int MOD_META = 8;
 
-// F1-F12 with Alt add 0x2D to the scan code, with Shift 0x41; Ctrl adds nothing.
+// Function key `number` (1-12); Ctrl adds nothing.
 KeyCode functionKey(int number, int modifiers) {
     int scan = number <= 10 ? 0x3A + number : 0x57 + (number - 11);
-    if (modifiers & (MOD_ALT | MOD_META)) {
-        scan += 0x2D;
-    } else if (modifiers & MOD_SHIFT) {
-        scan += 0x41;
-    }
-    return extended(scan);
+    return extendedKey(scan, (modifiers & (MOD_ALT | MOD_META)) != 0, (modifiers & MOD_SHIFT) != 0);
 }
 
 // The same key with Alt held: function keys move to their Alt codes, others stay.
 KeyCode withAlt(KeyCode code) {
     int scan = code - KEY_EXTENDED;
-    if ((scan >= 0x3B && scan <= 0x44) || scan == 0x57 || scan == 0x58)
+    if (isFunctionKeyScan(scan))
         return code + 0x2D;
-    if ((scan >= 0x3B + 0x41 && scan <= 0x44 + 0x41) || scan == 0x57 + 0x41 ||
-        scan == 0x58 + 0x41) {
+    if (isFunctionKeyScan(scan - 0x41))
         return code - 0x41 + 0x2D;
-    }
     return code;
 }
 

@@ -33,5 +33,18 @@ constexpr KeyCode KEY_ALT_F3 = 0x16A;
 constexpr KeyCode KEY_ALT_F7 = 0x16E;
 constexpr KeyCode KEY_PAD_ENTER = 0x11C;
 
+// Whether `scan` is the scan code of one of F1-F12 (0x3B-0x44, 0x57, 0x58).
+constexpr bool isFunctionKeyScan(int scan) {
+    return (scan >= 0x3B && scan <= 0x44) || scan == 0x57 || scan == 0x58;
+}
+
+// The KeyCode of the key with scan code `scan`: F1-F12 move by 0x2D under
+// Alt, else by 0x41 under Shift; other keys stay as they are.
+constexpr KeyCode extendedKey(int scan, bool alt, bool shift) {
+    if (isFunctionKeyScan(scan))
+        scan += alt ? 0x2D : shift ? 0x41 : 0;
+    return KEY_EXTENDED + scan;
+}
+
 // Waits for the next key press and returns it; KEY_NONE when no key will come.
 KeyCode readKey();

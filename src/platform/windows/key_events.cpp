@@ -86,14 +86,8 @@ KeyCode decodeWindowsKeyEvent(const WindowsKeyEvent& event) {
         return KEY_NONE;
     if (scan == SCAN_LEFT_SHIFT || scan == SCAN_RIGHT_SHIFT || scan == SCAN_CTRL || scan == SCAN_ALT)
         return KEY_NONE;
-    bool functionKey = (scan >= 0x3B && scan <= 0x44) || scan == 0x57 || scan == 0x58;
-    if (functionKey) {
-        if (event.controlKeyState & (WIN_LEFT_ALT | WIN_RIGHT_ALT))
-            scan += 0x2D;
-        else if (event.controlKeyState & WIN_SHIFT)
-            scan += 0x41;
-    }
     if (scan == SCAN_ESC)
         return KEY_ESC;
-    return KEY_EXTENDED + scan;
+    return extendedKey(scan, (event.controlKeyState & (WIN_LEFT_ALT | WIN_RIGHT_ALT)) != 0,
+                       (event.controlKeyState & WIN_SHIFT) != 0);
 }

@@ -117,7 +117,7 @@ int cpuModelIndex() {
 #endif
 }
 
-uint32_t cpuClockMeasure(int) {
+uint32_t cpuClockMeasure() {
 #if DIRRIP_X86
     if (hasCycleCounter()) {
         // The middle of a few runs: one disturbed run (a clock read delayed
@@ -133,9 +133,7 @@ uint32_t cpuClockMeasure(int) {
 }
 
 uint32_t cpuIdentify() {
-    int index = cpuModelIndex();
-    uint32_t clock = cpuClockMeasure(index);
-    return static_cast<uint32_t>(index) * 65536u + (clock % 65536u);
+    return static_cast<uint32_t>(cpuModelIndex()) * 65536u + (cpuClockMeasure() % 65536u);
 }
 
 int cpuHasMmx() {
@@ -203,7 +201,7 @@ char* cpuText() {
     // The info box shows the line between its side frames, 38 cells.
     constexpr size_t LINE_WIDTH = 38;
     int index = cpuModelIndex();
-    uint32_t clock = cpuClockMeasure(index);
+    uint32_t clock = cpuClockMeasure();
     std::string brand = cpuBrandString();
     bool named = index >= 0 && index <= 5;
     bool mmx = brand.empty() && named && index > 3 && cpuHasMmx() == 1;

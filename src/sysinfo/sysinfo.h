@@ -33,8 +33,8 @@ int cpuModelIndex();
 
 // The processor's clock rate in hundredths of a MHz (not cut to 16 bits): its
 // cycle counter timed against the monotonic clock where it has one, else the
-// system's figure; 0 when neither is known. `modelIndex` is not needed for it.
-uint32_t cpuClockMeasure(int modelIndex);
+// system's figure; 0 when neither is known.
+uint32_t cpuClockMeasure();
 
 // 1 if CPUID leaf 1 reports MMX, else 0 (0 when there is no CPUID).
 int cpuHasMmx();

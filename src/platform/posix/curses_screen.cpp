@@ -285,10 +285,6 @@ std::string expand(const char* capability) {
     return collected;
 }
 
-void writeAll(const std::string& bytes) {
-    ::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
-}
-
 }  // namespace
 
 bool cursesOpen(bool utf8) {
@@ -300,7 +296,6 @@ bool cursesOpen(bool utf8) {
     state.terminal = terminal;
     state.utf8 = utf8;
     state.left = false;
-    state.cursorPercent = -1;
     raw();
     noecho();
     nonl();

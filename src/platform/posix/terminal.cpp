@@ -31,7 +31,6 @@ constexpr int ESCAPE_WAIT_MS = 50;
 
 // State the interrupt handlers read: prepared while opening (and after each
 // resize), never allocated in a handler.
-volatile sig_atomic_t terminalTaken = 0;
 // Set while a frame is on the screen, clear once the screen was given back.
 volatile sig_atomic_t screenShown = 0;
 volatile sig_atomic_t resizePending = 0;
@@ -56,14 +55,13 @@ void prepareRestoreBytes() {
     restoreBytes.store(next);
 }
 
-// Run by the interrupt handlers: only async-signal-safe calls.
+// Run by the interrupt handlers, at most once and only while the terminal is
+// taken (they take the registered action away before running it): only
+// async-signal-safe calls.
 void giveBackOnInterrupt() {
-    if (!terminalTaken)
-        return;
-    terminalTaken = 0;
     RestoreBytes* bytes = restoreBytes.load();
     if (screenShown && bytes != nullptr)
-        ::writeAll(STDOUT_FILENO, bytes->bytes, bytes->length);
+        writeAll(STDOUT_FILENO, bytes->bytes, bytes->length);
     if (haveSavedModes)
         tcsetattr(STDIN_FILENO, TCSADRAIN, &savedModes);
 }
@@ -93,10 +91,6 @@ bool takesTitleSequence() {
             return true;
     }
     return false;
-}
-
-void writeAll(const std::string& bytes) {
-    ::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
 class TerminalConsole : public ConsoleBackend {
@@ -314,7 +308,6 @@ bool terminalOpen() {
     setInterruptRestore(giveBackOnInterrupt);
     installResizeHandler();
     screenShown = 1;
-    terminalTaken = 1;
     terminalIsOpen = true;
     // Keys pressed while the program started or loaded were meant for
     // nothing on screen yet.
@@ -333,7 +326,6 @@ void terminalClose() {
     if (!terminalIsOpen)
         return;
     terminalIsOpen = false;
-    terminalTaken = 0;
     setInterruptRestore(nullptr);
     sigaction(SIGWINCH, &previousResizeAction, nullptr);
     screenShown = 0;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <string_view>
 
 // Writes all `size` bytes of `bytes` to `descriptor`, going on after short
 // and interrupted writes (a resize signal may arrive at any time). Returns 1
@@ -21,4 +22,9 @@ inline int writeAll(int descriptor, const char* bytes, size_t size) {
         done += static_cast<size_t>(n);
     }
     return 1;
+}
+
+// Writes all of `bytes` to standard output (the terminal's sequences).
+inline int writeAll(std::string_view bytes) {
+    return writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
 }

@@ -3,7 +3,6 @@
 # the driver (e2e_driver.exe) in a console of its own inside a pseudo-terminal.
 #
 # A script may start with lines that prepare its folder on the Linux side:
-#   #needs dirrip          skipped while dirrip.exe is not built
 #   #prep SHELL COMMAND    run in the script's folder ($WORK), with $LINUX_DIRRIP
 #                          (the Linux build's program), $LINUX_DEMO (its demo
 #                          archive) and $TESTS (this folder) at hand
@@ -25,13 +24,8 @@ mkdir -p "$work_root"
 
 passed=0
 failed=0
-skipped=0
 for script in tests/windows/e2e/${E2E_ONLY:-*}.script; do
   name=$(basename "$script" .script)
-  if grep -q '^#needs dirrip' "$script" && [ ! -f "$build_abs/dirrip.exe" ]; then
-    skipped=$((skipped + 1))
-    continue
-  fi
   export WORK="$work_root/$name"
   mkdir -p "$WORK"
   prep=$(grep '^#prep ' "$script" | cut -c7- || true)
@@ -60,5 +54,5 @@ for script in tests/windows/e2e/${E2E_ONLY:-*}.script; do
     failed=$((failed + 1))
   fi
 done
-echo "end-to-end under wine: $passed passed, $failed failed, $skipped skipped"
+echo "end-to-end under wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]

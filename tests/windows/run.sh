@@ -29,14 +29,10 @@ timeout 300 script -qec "wine '$WINDOWS_BUILD/tests/windows/test_windows.exe' --
 cat "$log"
 [ "$status" = 0 ] || { echo "unit tests under wine failed (status $status)"; exit 1; }
 
-if [ ! -f "$WINDOWS_BUILD/dirrip.exe" ]; then
-  echo "== dirrip.exe is not built yet (sources still POSIX-bound); its end-to-end tests are skipped"
-else
-  # One file to copy: the C++ runtime, libgcc and the thread library are inside.
-  if x86_64-w64-mingw32-objdump -p "$WINDOWS_BUILD/dirrip.exe" | grep -i 'DLL Name' |
-       grep -iE 'libstdc|libgcc|winpthread'; then
-    echo "dirrip.exe needs DLLs of the compiler beside it"; exit 1
-  fi
+# One file to copy: the C++ runtime, libgcc and the thread library are inside.
+if x86_64-w64-mingw32-objdump -p "$WINDOWS_BUILD/dirrip.exe" | grep -i 'DLL Name' |
+     grep -iE 'libstdc|libgcc|winpthread'; then
+  echo "dirrip.exe needs DLLs of the compiler beside it"; exit 1
 fi
 echo "== end-to-end tests under wine"
 LINUX_BUILD="$LINUX_BUILD" WINDOWS_BUILD="$WINDOWS_BUILD" \

@@ -50,9 +50,9 @@ std::wstring workingFolder;
 PROCESS_INFORMATION child = {};
 bool started = false;
 
-HANDLE consoleHandle(const wchar_t* name) {
+HANDLE consoleHandle(const wchar_t* name, SECURITY_ATTRIBUTES* attributes = nullptr) {
     return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, 0, nullptr);
+                       attributes, OPEN_EXISTING, 0, nullptr);
 }
 
 // Row `row` of the active screen buffer, 80 cells, as UTF-8 (and attributes).
@@ -188,41 +188,31 @@ std::string inFolder(const std::string& path) {
     return wideToUtf8(workingFolder) + "\\" + path;
 }
 
-HANDLE inheritableFile(const std::wstring& path) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
-                       nullptr);
-}
-
 bool startProgram(const std::string& commandLine, bool toFiles) {
     std::wstring command = utf8ToWide(commandLine);
     std::wstring folder = workingFolder.empty() ? L"." : workingFolder;
-    if (!toFiles) {
-        // The console's own handles, inherited as they are.
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                 folder.c_str(), &startup, &child);
-        return started;
-    }
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    HANDLE output = inheritableFile(folder + L"\\stdout.txt");
-    HANDLE error = inheritableFile(folder + L"\\stderr.txt");
+    // Without files the program inherits the console's own handles as they are.
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input;
-    startup.hStdOutput = output;
-    startup.hStdError = error;
-    bool ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    if (toFiles) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        auto file = [&](const wchar_t* name) {
+            return CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                               &inherit, CREATE_ALWAYS, 0, nullptr);
+        };
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = consoleHandle(L"CONIN$", &inherit);
+        startup.hStdOutput = file(L"stdout.txt");
+        startup.hStdError = file(L"stderr.txt");
+    }
+    started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                              folder.c_str(), &startup, &child);
-    CloseHandle(input);
-    CloseHandle(output);
-    CloseHandle(error);
-    started = ok;
-    return ok;
+    if (toFiles) {
+        CloseHandle(startup.hStdInput);
+        CloseHandle(startup.hStdOutput);
+        CloseHandle(startup.hStdError);
+    }
+    return started;
 }
 
 // Runs one script line; returns an empty text when it passed, else what failed.

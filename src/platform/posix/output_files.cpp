@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/posix/write_all.h"
 #include "platform/signals.h"
 
 namespace {
@@ -138,18 +139,8 @@ int createOutputFile(OutputDirectory directory, const char* finalName, OutputFil
 }
 
 int writeOutputFile(OutputFile* file, const void* bytes, size_t count, int* error) {
-    auto* data = static_cast<const unsigned char*>(bytes);
-    size_t done = 0;
-    while (done < count) {
-        ssize_t put = write(int(file->handle), data + done, count - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            return fail(error, errno);
-        if (put == 0)
-            return fail(error, ENOSPC);
-        done += size_t(put);
-    }
+    if (!writeAll(int(file->handle), static_cast<const char*>(bytes), count))
+        return fail(error, errno);
     return 1;
 }
 

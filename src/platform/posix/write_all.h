@@ -1,4 +1,4 @@
-// Writing a whole byte string to a descriptor of the terminal.
+// Writing a whole byte string to a descriptor (the terminal, an output file).
 #pragma once
 
 #include <unistd.h>
@@ -9,14 +9,16 @@
 
 // Writes all `size` bytes of `bytes` to `descriptor`, going on after short
 // and interrupted writes (a resize signal may arrive at any time). Returns 1
-// when all were written, 0 when the descriptor refused them. Safe in a
-// signal handler.
+// when all were written, 0 when the descriptor refused them (errno tells why;
+// ENOSPC when a write took nothing). Safe in a signal handler.
 inline int writeAll(int descriptor, const char* bytes, size_t size) {
     size_t done = 0;
     while (done < size) {
         ssize_t n = write(descriptor, bytes + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = ENOSPC;
         if (n <= 0)
             return 0;
         done += static_cast<size_t>(n);

@@ -10,29 +10,20 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace {
 
 class SignalsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "dirrip-signals-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        path_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string at(const std::string& name) const { return path_ + "/" + name; }
-    void touch(const std::string& name) const { std::ofstream(at(name)) << "partial"; }
-    bool exists(const std::string& name) const { return std::filesystem::exists(at(name)); }
+    void touch(const std::string& name) const { writeFile(dir_.file(name), "partial"); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(dir_.file(name)); }
 
-    std::string path_;
+    TempDir dir_;
+    const std::string& path_ = dir_.path();
 };
 
 int markerFile = -1;
@@ -70,10 +61,7 @@ TEST_F(SignalsTest, InterruptRemovesPendingFilesRestoresAndEndsWithTheSignal) {
         EXPECT_FALSE(exists("B.BIN.tmp"));
         EXPECT_TRUE(exists("DONE.BIN")) << "a cleared slot must not remove its file";
         EXPECT_TRUE(exists("OTHER"));
-        std::ifstream marker(at("marker"));
-        std::string text;
-        marker >> text;
-        EXPECT_EQ(text, "restored");
+        EXPECT_EQ(readFile(dir_.file("marker")), "restored");
     }
 }
 

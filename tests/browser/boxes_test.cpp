@@ -27,11 +27,6 @@ class BoxesTest : public BrowserScreenTest {
         systemFiguresSource = currentSystemFigures;
         BrowserScreenTest::TearDown();
     }
-    void show() {
-        drawStaticScreen();
-        drawHintLine();
-        drawMainScreen();
-    }
 };
 
 TEST_F(BoxesTest, HelpBoxStaysUntilEsc) {

@@ -48,6 +48,12 @@ Entry* BrowserScreenTest::child(int index) const {
     return browser.panel.current->children.at(static_cast<size_t>(index));
 }
 
+void BrowserScreenTest::show() {
+    drawStaticScreen();
+    drawHintLine();
+    drawMainScreen();
+}
+
 void BrowserScreenTest::pressKeys(std::initializer_list<KeyCode> keys) {
     console.pushKeys(keys);
     handleKey(readKey());

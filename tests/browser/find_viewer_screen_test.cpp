@@ -16,14 +16,7 @@
 
 namespace {
 
-class FindViewerTest : public BrowserScreenTest {
-  protected:
-    void show() {
-        drawStaticScreen();
-        drawHintLine();
-        drawMainScreen();
-    }
-};
+using FindViewerTest = BrowserScreenTest;
 
 TEST(FindList, CursorMovesStopAtTheEndsAndStayShown) {
     struct Case {

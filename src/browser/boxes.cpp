@@ -34,8 +34,6 @@ const char* const HELP_LINES[17] = {
     "╚═════════► press ~esc~ to leave help ◄══╝",
 };
 
-const int HELP_MARKS[15] = {0, 4, 4, 4, 2, 2, 2, 6, 4, 2, 4, 2, 2, 2, 0};
-
 SystemFigures currentSystemFigures() {
     SystemFigures figures;
 #ifdef _WIN32
@@ -114,14 +112,10 @@ std::string shownPath(const Entry* directory) {
 }  // namespace
 
 void showHelp() {
-    static const std::vector<std::string> lines = [] {
-        std::vector<std::string> converted;
-        for (const char* line : HELP_LINES) converted.push_back(screenText(line));
-        return converted;
-    }();
+    static const std::vector<std::string> lines = helpPageTexts(HELP_LINES);
     // F1 inside the box turns to the second page and back.
     do {
-        drawHelpPage(lines, HELP_MARKS);
+        drawHelpPage(lines);
         for (;;) {
             KeyCode key = readKey();
             // With no more input the box cannot be closed by a key: leave it, and

@@ -37,15 +37,22 @@ constexpr unsigned BOX_WIDTH = 40;
 
 }  // namespace
 
-void drawHelpPage(const std::vector<std::string>& lines, const int* marks) {
+std::vector<std::string> helpPageTexts(const char* const (&texts)[17]) {
+    std::vector<std::string> converted;
+    for (const char* text : texts) converted.push_back(screenText(text));
+    return converted;
+}
+
+void drawHelpPage(const std::vector<std::string>& lines) {
     static const std::string side = screenText("║");
     putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
-    for (int i = 1; i <= 15; ++i) {
+    for (size_t i = 1; i <= 15; ++i) {
         // Markers take no cell, so the field widens by their number.
+        const int marks = static_cast<int>(std::count(lines[i].begin(), lines[i].end(), '~'));
         char line[128];
-        std::snprintf(line, sizeof line, "%s %-*s %s", side.c_str(), marks[i - 1] + 36,
-                      lines[static_cast<size_t>(i)].c_str(), side.c_str());
-        putMarkup(HELP_TOP + i, HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
+        std::snprintf(line, sizeof line, "%s %-*s %s", side.c_str(), marks + 36,
+                      lines[i].c_str(), side.c_str());
+        putMarkup(HELP_TOP + int(i), HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
     }
     putMarkup(HELP_TOP + 16, HELP_LEFT, ATTR_BOX, lines[16].c_str(), BOX_WIDTH);
     putShadow(HELP_TOP, HELP_LEFT, HELP_TOP + 16, HELP_LEFT + BOX_WIDTH);
@@ -53,18 +60,8 @@ void drawHelpPage(const std::vector<std::string>& lines, const int* marks) {
 }
 
 int showMoreHelp() {
-    static const std::vector<std::string> lines = [] {
-        std::vector<std::string> converted;
-        for (const char* line : MORE_HELP_LINES) converted.push_back(screenText(line));
-        return converted;
-    }();
-    static const std::vector<int> marks = [] {
-        std::vector<int> counted;
-        for (size_t i = 1; i <= 15; ++i)
-            counted.push_back(static_cast<int>(std::count(lines[i].begin(), lines[i].end(), '~')));
-        return counted;
-    }();
-    drawHelpPage(lines, marks.data());
+    static const std::vector<std::string> lines = helpPageTexts(MORE_HELP_LINES);
+    drawHelpPage(lines);
     for (;;) {
         KeyCode key = readKey();
         if (key == KEY_F1)

@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
-// Draws one page of the help box from its 17 screen texts (top frame, 15
-// body lines in tilde markup, bottom frame), `marks[i]` being the number of
-// markers in body line i + 1 (they take no cell), with its shadow, and flushes.
-void drawHelpPage(const std::vector<std::string>& lines, const int* marks);
+// The 17 texts of a help page (top frame, 15 body lines in tilde markup,
+// bottom frame) converted for the screen.
+std::vector<std::string> helpPageTexts(const char* const (&texts)[17]);
+
+// Draws one page of the help box from its 17 screen texts (helpPageTexts),
+// with its shadow, and flushes.
+void drawHelpPage(const std::vector<std::string>& lines);
 
 // The 17 texts of the second page in tilde markup: top frame, 15 body lines,
 // bottom frame; the same box as the first page.

@@ -37,12 +37,10 @@ std::string topRow(const std::string& path, uint64_t size, ViewMode mode, int pe
 }
 
 void drawPage(ViewerData* data, ViewMode mode, uint64_t top, const std::string& path) {
-    static const std::string keys = [] {
-        // ↑ ↓ are the code page 437 arrows 0x18 and 0x19.
-        return std::string(
-            " ~\x18~/~\x19~/~pgup~/~pgdn~/~home~/~end~: move   ~f4~: text/hex   "
-            "~esc~/~f10~: back to the panels");
-    }();
+    // ↑ ↓ are the code page 437 arrows 0x18 and 0x19.
+    static const char KEYS[] =
+        " ~\x18~/~\x19~/~pgup~/~pgdn~/~home~/~end~: move   ~f4~: text/hex   "
+        "~esc~/~f10~: back to the panels";
     std::vector<ViewRow> page = pageRows(data, mode, top, VIEWER_PAGE_ROWS);
     std::string title = topRow(path, data->size, mode, pagePercent(*data, page));
     putText(0, 0, ATTR_TITLE, title.c_str(), SCREEN_COLS);
@@ -63,7 +61,7 @@ void drawPage(ViewerData* data, ViewMode mode, uint64_t top, const std::string& 
         // NUL bytes were made blanks by the layout, so the run never ends early.
         putText(VIEWER_FIRST_ROW + r, 0, attribute, cells.c_str(), SCREEN_COLS);
     }
-    putMarkup(SCREEN_ROWS - 1, 0, ATTR_BOX, keys.c_str(), SCREEN_COLS);
+    putMarkup(SCREEN_ROWS - 1, 0, ATTR_BOX, KEYS, SCREEN_COLS);
 }
 
 }  // namespace

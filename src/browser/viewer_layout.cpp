@@ -162,16 +162,20 @@ uint64_t lineStartBefore(ViewerData* data, uint64_t position) {
     return floor == 0 ? 0 : anchor;
 }
 
+// The start of the row after one that ends at `end`: the end marker when
+// reading found the archive shorter than it said, NO_ROW after the last row.
+uint64_t rowAfter(const ViewerData& data, uint64_t end) {
+    if (end >= data.available)
+        return dataTruncated(data) ? data.available : NO_ROW;
+    return end;
+}
+
 }  // namespace
 
 uint64_t nextRow(ViewerData* data, ViewMode mode, uint64_t position) {
     if (position >= data->available)
         return NO_ROW;
-    uint64_t end = rowEnd(data, mode, position);
-    // Reading may have found the archive shorter than it said.
-    if (end >= data->available)
-        return dataTruncated(*data) ? data->available : NO_ROW;
-    return end;
+    return rowAfter(*data, rowEnd(data, mode, position));
 }
 
 uint64_t rowHolding(ViewerData* data, ViewMode mode, uint64_t position) {
@@ -224,7 +228,7 @@ std::vector<ViewRow> pageRows(ViewerData* data, ViewMode mode, uint64_t top, int
             break;
         }
         page.push_back({position, end, false});
-        position = nextRow(data, mode, position);
+        position = rowAfter(*data, end);
     }
     return page;
 }
@@ -245,7 +249,7 @@ uint64_t scrollPage(ViewerData* data, ViewMode mode, uint64_t top, int rows, int
                 break;
             top = next;
         }
-        return std::min(top, std::max(limit, uint64_t{0}));
+        return std::min(top, limit);
     }
     for (int i = 0; i < -rows; ++i) {
         uint64_t before = previousRow(data, mode, top);

@@ -19,8 +19,8 @@ CopyResult failed(CopyStatus status, int error, std::string path) {
 
 // Refuses what must not be replaced by the rename: a directory, a symbolic
 // link (replacing it would surprise whoever made it) or a special file.
-int obstacleAt(OutputDirectory directory, const char* name) {
-    switch (outputNameKind(directory, name)) {
+int obstacleError(OutputNameKind kind) {
+    switch (kind) {
         case OUTPUT_NAME_DIRECTORY:
             return OUTPUT_ERROR_DIRECTORY;
         case OUTPUT_NAME_SYMLINK:
@@ -85,7 +85,9 @@ CopyResult copyEntryOut(OutputRun* run, const ArchiveFile& archive, const Entry*
         return failed(COPY_MKDIR_FAILED, error, failedDirectory);
 
     CopyResult result;
-    if (options.keepExisting && outputNameKind(directory, leaf.c_str()) != OUTPUT_NAME_FREE) {
+    // What stands at the name is looked up once, for both --keep and the obstacles.
+    const OutputNameKind standing = outputNameKind(directory, leaf.c_str());
+    if (options.keepExisting && standing != OUTPUT_NAME_FREE) {
         result.status = COPY_KEPT;
         return result;
     }
@@ -98,7 +100,7 @@ CopyResult copyEntryOut(OutputRun* run, const ArchiveFile& archive, const Entry*
     const uint64_t offset = entry->info != nullptr ? entry->info->offset : 0;
     if (size > 0 && (offset > archive.size() || size > archive.size() - offset))
         return failed(COPY_READ_FAILED, OUTPUT_ERROR_SHORT_READ, std::string());
-    if (int obstacle = obstacleAt(directory, leaf.c_str()))
+    if (int obstacle = obstacleError(standing))
         return failed(COPY_CREATE_FAILED, obstacle, std::string());
 
     OutputFile file;

@@ -133,12 +133,7 @@ void appendHeader(std::string& out, const char* title, const char* archivePath) 
     out += LINE_END;
 }
 
-void writeFullList(ListSink& sink, const char* archivePath, const Entry* root) {
-    appendHeader(sink.text, "Full filelist.", archivePath);
-    appendEntry(sink, root);
-}
-
-void writeSelectedList(ListSink& sink, const char* archivePath, const Entry* directory) {
+void appendSelectedList(ListSink& sink, const char* archivePath, const Entry* directory) {
     appendHeader(sink.text, "Selected files.", archivePath);
     size_t count = 0;
     for (const Entry* child : directory->children) {
@@ -204,22 +199,23 @@ std::string listFileName(const char* archivePath, const char* extension) {
 
 std::string fullListText(const char* archivePath, const Entry* root) {
     std::string text;
-    ListSink sink{text};
-    writeFullList(sink, archivePath, root);
+    appendHeader(text, "Full filelist.", archivePath);
+    writeEntry(text, root);
     return text;
 }
 
 std::string selectedListText(const char* archivePath, const Entry* directory) {
     std::string text;
     ListSink sink{text};
-    writeSelectedList(sink, archivePath, directory);
+    appendSelectedList(sink, archivePath, directory);
     return text;
 }
 
 int writeFullList(const ListOutput& output, const char* archivePath, const Entry* root) {
     std::string text;
     ListSink sink{text, &output};
-    writeFullList(sink, archivePath, root);
+    appendHeader(text, "Full filelist.", archivePath);
+    appendEntry(sink, root);
     sink.drain();
     return sink.failed ? 0 : 1;
 }
@@ -227,7 +223,7 @@ int writeFullList(const ListOutput& output, const char* archivePath, const Entry
 int writeSelectedList(const ListOutput& output, const char* archivePath, const Entry* directory) {
     std::string text;
     ListSink sink{text, &output};
-    writeSelectedList(sink, archivePath, directory);
+    appendSelectedList(sink, archivePath, directory);
     sink.drain();
     return sink.failed ? 0 : 1;
 }

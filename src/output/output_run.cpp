@@ -92,8 +92,8 @@ uint32_t claimDirectoryName(OutputRun* run, uint32_t parent, std::string_view na
         std::string free = firstFree(
             parent, name, [&](const std::string& key) { return run->takenFiles.count(key) > 0; });
         run->takenDirectories.insert(keyOf(parent, free));
-        known =
-            run->directories.emplace(given, OutputRun::Claimed{run->nextDirectory++, free}).first;
+        const auto number = uint32_t(run->directories.size() + 1);
+        known = run->directories.emplace(given, OutputRun::Claimed{number, free}).first;
     }
     *written = known->second.name;
     return known->second.id;

@@ -18,9 +18,9 @@ constexpr size_t OUTPUT_CHECKPOINT = 64;
 struct OutputRun {
     OutputDirectory base = NO_OUTPUT_DIRECTORY;
 
-    // Directories claimed in this run are numbered (the base is 0). Names
-    // are remembered per directory number, so the memory stays linear in the
-    // number of entries however deep they nest.
+    // Directories claimed in this run are numbered in the order claimed, from
+    // 1 (the base is 0). Names are remembered per directory number, so the
+    // memory stays linear in the number of entries however deep they nest.
     struct Claimed {
         uint32_t id;
         std::string name;  // the name it is written under
@@ -28,7 +28,6 @@ struct OutputRun {
     std::unordered_map<std::string, Claimed> directories;  // "parent/given name" -> claim
     std::unordered_set<std::string> takenFiles;            // "parent/name" of files written
     std::unordered_set<std::string> takenDirectories;      // "parent/name" of directories
-    uint32_t nextDirectory = 1;
 
     // The directories open along `openPath` (relative to the base), one per
     // level, each with the length of its own path in `openPath`. Far above

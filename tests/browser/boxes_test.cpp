@@ -27,26 +27,12 @@ class BoxesTest : public BrowserScreenTest {
         systemFiguresSource = currentSystemFigures;
         BrowserScreenTest::TearDown();
     }
-    void show() {
-        drawStaticScreen();
-        drawHintLine();
-        drawMainScreen();
-    }
 };
-
-TEST_F(BoxesTest, HelpMarksCountTheMarkersOfTheirLines) {
-    for (int i = 1; i <= 15; ++i) {
-        int markers = 0;
-        for (const char* c = HELP_LINES[i]; *c; ++c) markers += *c == '~';
-        EXPECT_EQ(markers, HELP_MARKS[i - 1]) << HELP_LINES[i];
-    }
-}
 
 TEST_F(BoxesTest, HelpBoxStaysUntilEsc) {
     addFiles(root, 3);
     show();
-    console.pushKeys({KEY_F1, KEY_ENTER, KEY_CTRL_L, KEY_ESC, 'x'});
-    handleKey(readKey());
+    pressKeys({KEY_F1, KEY_ENTER, KEY_CTRL_L, KEY_ESC, 'x'});
     EXPECT_EQ(console.keys.size(), 1u);  // F1, Enter and Ctrl-L were used up by the box
     SCOPED_TRACE(console.dump());
     const char* expected[] = {
@@ -124,15 +110,13 @@ TEST_F(BoxesTest, InfoBoxSideFollowsTheCursorAndRootCountsHaveNoUpEntry) {
     browser.panel.top = 10;
     browser.panel.cursor = 29;  // last row of the left panel
     show();
-    console.pushKeys({KEY_CTRL_L, 'q'});
-    handleKey(readKey());
+    pressKeys({KEY_CTRL_L, 'q'});
     EXPECT_EQ(cells(1, 40, 10), "╔══► Info ");
     EXPECT_EQ(cells(8, 40, 40).find(" bytes in 61 file(s)") != std::string::npos, true)
         << cells(8, 40, 40);
     browser.panel.cursor = 30;  // first row of the right panel
     show();
-    console.pushKeys({KEY_CTRL_L, 'q'});
-    handleKey(readKey());
+    pressKeys({KEY_CTRL_L, 'q'});
     EXPECT_EQ(cells(1, 0, 10), "╔══► Info ");
     EXPECT_EQ(cells(1, 40, 10), "╔═════════");
 }

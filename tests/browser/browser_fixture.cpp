@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "browser/mainloop.h"
 #include "browser/panels.h"
 #include "browser/selection.h"
 #include "console/screen.h"
@@ -45,6 +46,17 @@ void BrowserScreenTest::addFiles(Entry* directory, int count) {
 
 Entry* BrowserScreenTest::child(int index) const {
     return browser.panel.current->children.at(static_cast<size_t>(index));
+}
+
+void BrowserScreenTest::show() {
+    drawStaticScreen();
+    drawHintLine();
+    drawMainScreen();
+}
+
+void BrowserScreenTest::pressKeys(std::initializer_list<KeyCode> keys) {
+    console.pushKeys(keys);
+    handleKey(readKey());
 }
 
 std::string BrowserScreenTest::cells(int row, int column, int width) const {

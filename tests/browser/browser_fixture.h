@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,11 @@ class BrowserScreenTest : public ::testing::Test {
     void addFiles(Entry* directory, int count);
     // The child of the shown directory at `index`.
     Entry* child(int index) const;
+    // Draws the whole browser screen: frames, hint line and panels.
+    void show();
+    // Queues `keys` and hands the first to the main loop's key handler; the
+    // boxes it opens read the rest.
+    void pressKeys(std::initializer_list<KeyCode> keys);
 
     // `width` cells of row `row` from `column` on, as UTF-8.
     std::string cells(int row, int column, int width) const;

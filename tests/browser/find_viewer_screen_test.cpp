@@ -16,14 +16,7 @@
 
 namespace {
 
-class FindViewerTest : public BrowserScreenTest {
-  protected:
-    void show() {
-        drawStaticScreen();
-        drawHintLine();
-        drawMainScreen();
-    }
-};
+using FindViewerTest = BrowserScreenTest;
 
 TEST(FindList, CursorMovesStopAtTheEndsAndStayShown) {
     struct Case {
@@ -75,8 +68,7 @@ TEST_F(FindViewerTest, AltF7FindsAndEnterGoesThere) {
     show();
     // The mask starts as "*": accept it, go down twice, Enter.
     console.pushKeys({KEY_FIND_BY_NAME, KEY_ENTER});
-    console.pushKeys({KEY_DOWN, KEY_DOWN, KEY_ENTER});
-    handleKey(readKey());
+    pressKeys({KEY_DOWN, KEY_DOWN, KEY_ENTER});
     EXPECT_EQ(browser.panel.current, maps);
     EXPECT_EQ(browser.panel.cursor, 2);  // MAPS, FILE0000.BIN, FILE0001.BIN: the third found
     EXPECT_EQ(console.keys.size(), 0u);
@@ -111,8 +103,7 @@ TEST_F(FindViewerTest, FoundListShowsCountAndPathsAndEscLeavesThePanels) {
 TEST_F(FindViewerTest, SecondHelpPageComesWithF1AndGoesWithF1OrEsc) {
     addFiles(root, 3);
     show();
-    console.pushKeys({KEY_F1, KEY_F1});
-    handleKey(readKey());
+    pressKeys({KEY_F1, KEY_F1});
     SCOPED_TRACE(console.dump());
     EXPECT_EQ(cells(4, 20, 40), "╔══► More Commands ◄═══════════════════╗");
     EXPECT_EQ(cells(6, 20, 40), "║ f4        - view file as text/hex    ║");
@@ -123,13 +114,11 @@ TEST_F(FindViewerTest, SecondHelpPageComesWithF1AndGoesWithF1OrEsc) {
         EXPECT_EQ(cells(row, 59, 1), "║") << row;
     }
     // F1 again: the first page; Esc there leaves.
-    console.pushKeys({KEY_F1, KEY_F1, KEY_F1, KEY_ESC, 'x'});
-    handleKey(readKey());
+    pressKeys({KEY_F1, KEY_F1, KEY_F1, KEY_ESC, 'x'});
     EXPECT_EQ(console.keys.size(), 1u);
     // From the second page Esc leaves the box at once.
     console.keys.clear();
-    console.pushKeys({KEY_F1, KEY_F1, KEY_ESC, 'x'});
-    handleKey(readKey());
+    pressKeys({KEY_F1, KEY_F1, KEY_ESC, 'x'});
     EXPECT_EQ(console.keys.size(), 1u);
 }
 

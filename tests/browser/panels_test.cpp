@@ -7,14 +7,7 @@
 
 namespace {
 
-class PanelsTest : public BrowserScreenTest {
-  protected:
-    void show() {
-        drawStaticScreen();
-        drawHintLine();
-        drawMainScreen();
-    }
-};
+using PanelsTest = BrowserScreenTest;
 
 TEST_F(PanelsTest, TitleLineFitsBeforeTheStatusField) {
     std::string title = formatTitleLine();

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 
+#include "archive/search.h"
 #include "archive/session.h"
 #include "browser/state.h"
 #include "console/backend.h"
@@ -58,10 +58,6 @@ class RipTest : public testing::Test {
 
     std::string ripped(const std::string& path) { return readFile(temp / ("out/" + path)); }
     std::string bytesOf(const Entry* e) { return data.substr(e->info->offset, e->size); }
-    int childIndex(const Entry* e) {
-        auto& children = browser.panel.current->children;
-        return int(std::find(children.begin(), children.end(), e) - children.begin());
-    }
     void limitFreeSpace(uint64_t bytes) {
         injectedFreeSpace = bytes;
         copyIo.freeSpace = injectedFigure;

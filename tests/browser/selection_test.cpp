@@ -107,8 +107,7 @@ TEST_F(SelectionTest, MaskDialogLooksAndKeepsItsText) {
     addFiles(root, 3);
     drawStaticScreen();
     drawMainScreen();
-    console.pushKeys({'+', KEY_ESC});
-    handleKey(readKey());
+    pressKeys({'+', KEY_ESC});
     SCOPED_TRACE(console.dump());
     EXPECT_EQ(cells(11, 28, 23), "╔═► select files ◄════╗");
     EXPECT_EQ(cells(12, 28, 23), "║ Mask: *.*           ║");
@@ -117,16 +116,13 @@ TEST_F(SelectionTest, MaskDialogLooksAndKeepsItsText) {
     EXPECT_EQ(runs(12, 28, 23), "87x8 0Bx13 87x2");
 
     mask('+', "*.BIN");
-    console.pushKeys({'-', KEY_ESC});
-    handleKey(readKey());
+    pressKeys({'-', KEY_ESC});
     EXPECT_EQ(cells(11, 28, 23), "╔═► unselect files ◄══╗");
     EXPECT_EQ(cells(12, 28, 23), "║ Mask: *.BIN         ║");
 
     // A cancelled edit is kept too.
-    console.pushKeys({'+', 'X', KEY_ESC});
-    handleKey(readKey());
-    console.pushKeys({'+', KEY_ESC});
-    handleKey(readKey());
+    pressKeys({'+', 'X', KEY_ESC});
+    pressKeys({'+', KEY_ESC});
     EXPECT_EQ(cells(12, 28, 23), "║ Mask: X.BIN         ║");
     EXPECT_STREQ(maskField().buffer, "X.BIN");
 }

@@ -10,10 +10,9 @@
 
 namespace {
 
-// Entry data held in memory; counts what the viewer reads.
+// Entry data held in memory.
 struct MemoryEntry {
     std::string bytes;
-    uint64_t bytesRead = 0;
     ViewerData data;
 
     explicit MemoryEntry(std::string content, uint64_t size = UINT64_MAX)
@@ -25,7 +24,6 @@ struct MemoryEntry {
                                return int64_t{0};
                            size_t n = std::min<size_t>(count, bytes.size() - at);
                            std::memcpy(buffer, bytes.data() + at, n);
-                           bytesRead += n;
                            return static_cast<int64_t>(n);
                        });
     }

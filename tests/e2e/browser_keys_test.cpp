@@ -1,121 +1,31 @@
-// The browser's keys, end to end: the real program in tmux on archives built
-// record by record.
+// The browser's keys, end to end: the real program in tmux.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/archive_fixture.h"
-#include "support/tmux_harness.h"
+#include "e2e/browser_in_tmux.h"
 
 namespace {
 
-// One entry of an archive to build: a file with its data, or a directory.
-struct ArchiveNode {
-    std::string name;
-    bool directory = false;
-    std::string data;
-    std::vector<ArchiveNode> children;
-};
-
-// Lays the listings out depth first after each other, then the file data.
-struct Layout {
-    std::vector<const ArchiveNode*> listings;
-    std::vector<uint32_t> listingOffsets;
-    std::vector<const ArchiveNode*> files;
-    std::vector<uint32_t> fileOffsets;
-
-    void collect(const ArchiveNode& directory) {
-        listings.push_back(&directory);
-        for (const ArchiveNode& child : directory.children)
-            if (child.directory)
-                collect(child);
-    }
-};
-
-uint32_t listingSize(const ArchiveNode& directory) {
-    return static_cast<uint32_t>((directory.children.size() + 1) * DIR_RECORD_SIZE);
-}
-
+// A directory `name` of `count` files PREFIX0000.BIN, ... holding "data".
 ArchiveNode numberedFiles(const std::string& name, const std::string& prefix, int count) {
-    ArchiveNode directory{name, true, "", {}};
+    std::vector<ArchiveNode> files;
     for (int i = 0; i < count; ++i) {
         char file[32];
         std::snprintf(file, sizeof file, "%s%04d.BIN", prefix.c_str(), i);
-        directory.children.push_back({file, false, "data", {}});
+        files.push_back(archiveFile(file, "data"));
     }
-    return directory;
+    return archiveDirectory(name, std::move(files));
 }
 
-std::vector<uint8_t> buildArchive(const ArchiveNode& root) {
-    Layout layout;
-    layout.collect(root);
-    uint32_t at = 0;
-    for (const ArchiveNode* listing : layout.listings) {
-        layout.listingOffsets.push_back(at);
-        at += listingSize(*listing);
-    }
-    auto listingOffset = [&](const ArchiveNode* directory) {
-        for (size_t i = 0; i < layout.listings.size(); ++i)
-            if (layout.listings[i] == directory)
-                return layout.listingOffsets[i];
-        return 0u;
-    };
-    uint32_t dataAt = at;
-    std::vector<uint8_t> data;
-    std::vector<uint8_t> bytes;
-    for (const ArchiveNode* listing : layout.listings) {
-        for (const ArchiveNode& child : listing->children) {
-            if (child.directory) {
-                appendRecord(bytes, child.name, TYPE_DIRECTORY, 0, listingOffset(&child));
-            } else {
-                appendRecord(bytes, child.name, TYPE_FILE, static_cast<uint32_t>(child.data.size()),
-                             dataAt + static_cast<uint32_t>(data.size()));
-                data.insert(data.end(), child.data.begin(), child.data.end());
-            }
-        }
-        appendEnd(bytes);
-    }
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    return bytes;
-}
-
-std::string lineOf(const std::string& screen, int row) {
-    std::istringstream lines(screen);
-    std::string line;
-    for (int r = 0; std::getline(lines, line); ++r)
-        if (r == row)
-            return line;
-    return "";
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-class BrowserKeys : public ::testing::Test {
+class BrowserKeys : public BrowserInTmux {
   protected:
     void start(const ArchiveNode& root) {
-        dir.write("game.dir", buildArchive(root));
-        TmuxSession::Options options;
-        options.workingDirectory = dir.path();
-        session =
-            std::make_unique<TmuxSession>(TmuxSession::quote(DIRRIP_BINARY) + " game.dir", options);
-        ASSERT_TRUE(session->waitFor("file from")) << session->dump();
-    }
-    // Waits until screen row `row` holds `text`.
-    bool rowShows(int row, const std::string& text) {
-        return session->waitUntil([&](const std::string& screen) {
-            return lineOf(screen, row).find(text) != std::string::npos;
-        });
+        writeArchive(dir, root, "game.dir");
+        BrowserInTmux::start("game.dir");
     }
     // Waits for the status field to read "N file from COUNT".
     bool status(int number, int count) {
@@ -126,21 +36,6 @@ class BrowserKeys : public ::testing::Test {
     void press(const std::string& key, int times) {
         for (int i = 0; i < times; ++i) session->sendKeys(key);
     }
-    // Esc, waits for the red title bar, then Esc again; the program must end with status 0.
-    void quit() {
-        std::string before = lineOf(session->screenWithColours(), 0);
-        session->sendKeys("Escape");
-        ASSERT_TRUE(session->waitUntil([&](const std::string&) {
-            return lineOf(session->screenWithColours(), 0) != before;
-        })) << session->dump();
-        session->sendKeys("Escape");
-        int exitStatus = -1;
-        ASSERT_TRUE(session->waitForExit(5000, &exitStatus)) << session->dump();
-        EXPECT_EQ(exitStatus, 0);
-    }
-
-    TempDir dir;
-    std::unique_ptr<TmuxSession> session;
 };
 
 TEST_F(BrowserKeys, PagingThroughOneHundredChildren) {
@@ -201,7 +96,7 @@ TEST_F(BrowserKeys, PagingFiftyNineAndTabOnThirty) {
 }
 
 TEST_F(BrowserKeys, EnteringAndLeavingFromAScrolledParent) {
-    ArchiveNode root{"", true, "", {}};
+    ArchiveNode root = archiveDirectory("");
     for (int i = 0; i < 60; ++i) {
         char name[8];
         std::snprintf(name, sizeof name, "D%02d", i);
@@ -224,35 +119,30 @@ TEST_F(BrowserKeys, EnteringAndLeavingFromAScrolledParent) {
 }
 
 TEST_F(BrowserKeys, EscPromptTurnsTheTitleRedAndEatsTheNextKey) {
-    ArchiveNode root{"", true, "", {{"A.TXT", false, "alpha", {}}}};
+    ArchiveNode root = archiveDirectory("", {archiveFile("A.TXT", "alpha")});
     start(root);
-    std::string normal = lineOf(session->screenWithColours(), 0);
+    std::string normal = titleWithColours();
     session->sendKeys("Escape");
     ASSERT_TRUE(session->waitUntil([&](const std::string&) {
-        return lineOf(session->screenWithColours(), 0) != normal;
+        return titleWithColours() != normal;
     })) << session->dump();
-    std::string alert = lineOf(session->screenWithColours(), 0);
+    std::string alert = titleWithColours();
     session->sendKeys("F2");
     ASSERT_TRUE(session->waitUntil([&](const std::string&) {
-        return lineOf(session->screenWithColours(), 0) != alert;
+        return titleWithColours() != alert;
     })) << session->dump();
     EXPECT_FALSE(std::filesystem::exists(dir.file("A.TXT")));
     EXPECT_TRUE(rowShows(3, "║A        TXT│         5│")) << session->dump();
-    EXPECT_EQ(lineOf(session->screen(), 3).find("yes"), std::string::npos);
+    EXPECT_EQ(session->row(3).find("yes"), std::string::npos);
     quit();
     EXPECT_EQ(session->screen().find("'"), std::string::npos) << session->dump();
 }
 
 TEST_F(BrowserKeys, EveryKeyOfTheTable) {
     ArchiveNode sub = numberedFiles("SUB", "S", 3);
-    ArchiveNode root{"",
-                     true,
-                     "",
-                     {sub,
-                      {"A.TXT", false, "alpha", {}},
-                      {"B.TXT", false, "bravo", {}},
-                      {"C.BIN", false, "charlie", {}},
-                      {"README", false, "readme", {}}}};
+    ArchiveNode root =
+        archiveDirectory("", {sub, archiveFile("A.TXT", "alpha"), archiveFile("B.TXT", "bravo"),
+                              archiveFile("C.BIN", "charlie"), archiveFile("README", "readme")});
     // Listing: SUB, A.TXT, B.TXT, C.BIN, README.
     start(root);
     auto selectedList = [&] {

@@ -3,52 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
-#include <sstream>
 #include <string>
 
-#include "support/archive_fixture.h"
-#include "support/tmux_harness.h"
+#include "e2e/browser_in_tmux.h"
 
 namespace {
 
-std::string rowOf(const std::string& screen, int row) {
-    std::istringstream lines(screen);
-    std::string line;
-    for (int r = 0; std::getline(lines, line); ++r)
-        if (r == row)
-            return line;
-    return "";
-}
-
-class AddedKeys : public ::testing::Test {
-  protected:
-    void start(const std::string& archiveName) {
-        TmuxSession::Options options;
-        options.workingDirectory = dir.path();
-        session = std::make_unique<TmuxSession>(
-            TmuxSession::quote(DIRRIP_BINARY) + " " + archiveName, options);
-        ASSERT_TRUE(session->waitFor("file from")) << session->dump();
-    }
-    bool rowShows(int row, const std::string& text, int timeoutMs = 5000) {
-        return session->waitUntil(
-            [&](const std::string& screen) {
-                return rowOf(screen, row).find(text) != std::string::npos;
-            },
-            timeoutMs);
-    }
-    void quit() {
-        session->sendKeys("Escape");
-        ASSERT_TRUE(session->waitFor("file from")) << session->dump();
-        session->sendKeys("Escape");
-        int exitStatus = -1;
-        ASSERT_TRUE(session->waitForExit(5000, &exitStatus)) << session->dump();
-        EXPECT_EQ(exitStatus, 0);
-    }
-
-    TempDir dir;
-    std::unique_ptr<TmuxSession> session;
-};
+using AddedKeys = BrowserInTmux;
 
 TEST_F(AddedKeys, F4ViewsTextAndHexAndGivesThePanelsBack) {
     std::string text;
@@ -95,6 +56,7 @@ TEST_F(AddedKeys, F4OpensAndEndsAFourGigabyteEntryAtOnce) {
     session->sendKeys("F4", "Up");
     ASSERT_TRUE(rowShows(0, "text", 2000)) << session->dump();
     session->sendKeys("Escape");
+    ASSERT_TRUE(rowShows(0, "file from")) << session->dump();
     quit();
 }
 

@@ -230,14 +230,23 @@ std::string TmuxSession::screenWithColours() {
 }
 
 std::string TmuxSession::row(int r) {
-    std::string all = screen();
-    std::istringstream lines(all);
+    return lineOf(screen(), r);
+}
+
+std::string TmuxSession::lineOf(const std::string& screen, int r) {
+    std::istringstream lines(screen);
     std::string line;
     for (int i = 0; std::getline(lines, line); ++i) {
         if (i == r)
             return line;
     }
     return "";
+}
+
+bool TmuxSession::waitForRow(int r, const std::string& text, int timeoutMs) {
+    return waitUntil(
+        [&](const std::string& screen) { return lineOf(screen, r).find(text) != std::string::npos; },
+        timeoutMs);
 }
 
 bool TmuxSession::waitUntil(const std::function<bool(const std::string&)>& done, int timeoutMs) {

@@ -58,6 +58,8 @@ class TmuxSession {
     std::string screenWithColours();
     // Row r (0 at the top) of the visible screen; empty when out of range.
     std::string row(int r);
+    // Row r of a screen as screen() or screenWithColours() gave it.
+    static std::string lineOf(const std::string& screen, int r);
 
     // Polls every 50 ms until the screen holds `text`; false on timeout.
     bool waitFor(const std::string& text, int timeoutMs = 5000);
@@ -66,6 +68,8 @@ class TmuxSession {
     // Polls until `done` holds for the screen.
     bool waitUntil(const std::function<bool(const std::string& screen)>& done,
                    int timeoutMs = 5000);
+    // Polls until row r holds `text`.
+    bool waitForRow(int r, const std::string& text, int timeoutMs = 5000);
     // Polls until the program has ended; `exitStatus` gets its status (128 + signal
     // when a signal ended it). False on timeout.
     bool waitForExit(int timeoutMs, int* exitStatus = nullptr);

@@ -34,6 +34,8 @@ const char* const HELP_LINES[17] = {
     "╚═════════► press ~esc~ to leave help ◄══╝",
 };
 
+const int HELP_MARKS[15] = {0, 4, 4, 4, 2, 2, 2, 6, 4, 2, 4, 2, 2, 2, 0};
+
 SystemFigures currentSystemFigures() {
     SystemFigures figures;
 #ifdef _WIN32
@@ -115,7 +117,7 @@ void showHelp() {
     static const std::vector<std::string> lines = helpPageTexts(HELP_LINES);
     // F1 inside the box turns to the second page and back.
     do {
-        drawHelpPage(lines);
+        drawHelpPage(lines, HELP_MARKS);
         for (;;) {
             KeyCode key = readKey();
             // With no more input the box cannot be closed by a key: leave it, and

@@ -9,6 +9,8 @@ class Entry;
 
 // The 17 help texts in tilde markup: top frame, 15 body lines, bottom frame.
 extern const char* const HELP_LINES[17];
+// The number of '~' in each of the 15 body lines, kept beside the texts.
+extern const int HELP_MARKS[15];
 
 // The system figures the information box shows.
 struct SystemFigures {

@@ -43,14 +43,13 @@ std::vector<std::string> helpPageTexts(const char* const (&texts)[17]) {
     return converted;
 }
 
-void drawHelpPage(const std::vector<std::string>& lines) {
+void drawHelpPage(const std::vector<std::string>& lines, const int* marks) {
     static const std::string side = screenText("║");
     putMarkup(HELP_TOP, HELP_LEFT, ATTR_BOX, lines[0].c_str(), BOX_WIDTH);
     for (size_t i = 1; i <= 15; ++i) {
         // Markers take no cell, so the field widens by their number.
-        const int marks = static_cast<int>(std::count(lines[i].begin(), lines[i].end(), '~'));
         char line[128];
-        std::snprintf(line, sizeof line, "%s %-*s %s", side.c_str(), marks + 36,
+        std::snprintf(line, sizeof line, "%s %-*s %s", side.c_str(), marks[i - 1] + 36,
                       lines[i].c_str(), side.c_str());
         putMarkup(HELP_TOP + int(i), HELP_LEFT, ATTR_BOX, line, BOX_WIDTH);
     }
@@ -61,7 +60,13 @@ void drawHelpPage(const std::vector<std::string>& lines) {
 
 int showMoreHelp() {
     static const std::vector<std::string> lines = helpPageTexts(MORE_HELP_LINES);
-    drawHelpPage(lines);
+    static const std::vector<int> marks = [] {
+        std::vector<int> counted;
+        for (size_t i = 1; i <= 15; ++i)
+            counted.push_back(static_cast<int>(std::count(lines[i].begin(), lines[i].end(), '~')));
+        return counted;
+    }();
+    drawHelpPage(lines, marks.data());
     for (;;) {
         KeyCode key = readKey();
         if (key == KEY_F1)

@@ -11,8 +11,9 @@
 std::vector<std::string> helpPageTexts(const char* const (&texts)[17]);
 
 // Draws one page of the help box from its 17 screen texts (helpPageTexts),
-// with its shadow, and flushes.
-void drawHelpPage(const std::vector<std::string>& lines);
+// `marks[i]` being the number of markers in body line i + 1 (they take no
+// cell), with its shadow, and flushes.
+void drawHelpPage(const std::vector<std::string>& lines, const int* marks);
 
 // The 17 texts of the second page in tilde markup: top frame, 15 body lines,
 // bottom frame; the same box as the first page.

@@ -29,6 +29,14 @@ class BoxesTest : public BrowserScreenTest {
     }
 };
 
+TEST_F(BoxesTest, HelpMarksCountTheMarkersOfTheirLines) {
+    for (int i = 1; i <= 15; ++i) {
+        int markers = 0;
+        for (const char* c = HELP_LINES[i]; *c; ++c) markers += *c == '~';
+        EXPECT_EQ(markers, HELP_MARKS[i - 1]) << HELP_LINES[i];
+    }
+}
+
 TEST_F(BoxesTest, HelpBoxStaysUntilEsc) {
     addFiles(root, 3);
     show();

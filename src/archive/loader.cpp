@@ -78,7 +78,7 @@ struct Frame {
     bool fresh;              // the directory had no children when the listing began
     bool guardsStart;        // listingStart is in Loader::activeStarts_
     bool repeat;             // a listing read before, or one inside it: not reported again
-    LoadObserver* observer;  // null unless this listing's drops are to be reported
+    LoadObserver* observer;  // null unless what this listing holds is to be reported
     // Children [0, indexed) are free of duplicates and in `index`; those after
     // them are appended unchecked until a lookup or the listing's end.
     size_t indexed;
@@ -126,8 +126,8 @@ class Loader {
                 break;
             }
             ++records_;
-            if (observer_ != nullptr && !frame.repeat)
-                observer_->recordRead(frame.directory, record, frame.position);
+            if (frame.observer != nullptr)
+                frame.observer->recordRead(frame.directory, record, frame.position);
             frame.position += DIR_RECORD_SIZE;
             if (record.type == TYPE_FILE) {
                 // Whether it is a duplicate is settled later, in bulk.
@@ -155,8 +155,8 @@ class Loader {
             if (activeStarts_.count(record.offset) != 0) {
                 // The listing is still being read further up: entering it again
                 // would never end, so the directory keeps just its "...".
-                if (observer_ != nullptr && !frame.repeat)
-                    observer_->cycleCut(frame.directory, record);
+                if (frame.observer != nullptr)
+                    frame.observer->cycleCut(frame.directory, record);
                 open(target, record.offset, false, true);
                 close(LISTING_COMPLETE);
                 continue;
@@ -216,11 +216,11 @@ class Loader {
         Frame& frame = frames_.back();
         if (frame.guardsStart)
             activeStarts_.erase(frame.listingStart);
-        if (observer_ != nullptr && !frame.repeat) {
+        if (frame.observer != nullptr) {
             const uint64_t end = how == LISTING_COMPLETE
                                      ? frame.position + DIR_RECORD_SIZE
                                      : std::min(frame.position, reader_.fileSize());
-            observer_->listingRead(frame.directory, frame.listingStart,
+            frame.observer->listingRead(frame.directory, frame.listingStart,
                                    std::max(end, frame.listingStart), how);
         }
         if (frame.index == nullptr) {

@@ -23,13 +23,7 @@ std::vector<const Entry*> findByName(const Entry* root, const char* pattern) {
 }
 
 std::string pathBelowRoot(const Entry* entry) {
-    std::vector<const Entry*> chain;
-    for (const Entry* e = entry; e != nullptr && e->parent != nullptr; e = e->parent)
-        chain.push_back(e);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        appendPathLevel(&path, (*it)->name, '\\');
-    return path;
+    return archivePathOf(entry, '\\');
 }
 
 int childIndex(const Entry* child) {

@@ -100,8 +100,8 @@ void appendPathLevel(std::string* path, const std::string& name, char separator)
     std::replace(path->begin() + static_cast<std::ptrdiff_t>(start), path->end(), '\\', separator);
 }
 
-std::string archivePathOf(const Entry* entry) {
-    return joinPath(entry, '/', false);
+std::string archivePathOf(const Entry* entry, char separator) {
+    return joinPath(entry, separator, false);
 }
 
 std::string fullPath(const Entry* entry) {

@@ -82,5 +82,6 @@ void appendPathLevel(std::string* path, const std::string& name, char separator)
 
 // The path of `entry` inside the archive: the names from below the root down
 // to the entry, '/' between them and for the '\' the loader made of a stored
-// '/', in code page 437 as stored. Empty for the root.
-std::string archivePathOf(const Entry* entry);
+// '/', in code page 437 as stored. Empty for the root. With '\' as
+// `separator`, the path as the screen shows it.
+std::string archivePathOf(const Entry* entry, char separator = '/');

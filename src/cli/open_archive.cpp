@@ -9,10 +9,7 @@ int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, 
     const std::string shown = displayPath(path);
     switch (session.status()) {
         case SESSION_OPEN_FAILED:
-            err << "dirrip: cannot open '" << shown << "'";
-            if (!session.openError().empty())
-                err << ": " << escapeControls(session.openError());
-            err << "\n";
+            reportCannotOpen(path, session.openError(), err);
             break;
         case SESSION_TOO_LARGE:
             err << "dirrip: '" << shown << "' holds too many entries\n";
@@ -22,4 +19,11 @@ int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, 
             break;
     }
     return 0;
+}
+
+void reportCannotOpen(const std::string& path, const std::string& openError, std::ostream& err) {
+    err << "dirrip: cannot open '" << displayPath(path) << "'";
+    if (!openError.empty())
+        err << ": " << escapeControls(openError);
+    err << "\n";
 }

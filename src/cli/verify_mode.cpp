@@ -12,9 +12,9 @@
 #include "archive/load_observer.h"
 #include "archive/walk.h"
 #include "cli/display_name.h"
+#include "cli/open_archive.h"
 #include "output/output_name.h"
 #include "text/cp437.h"
-#include "text/escape.h"
 
 namespace {
 
@@ -267,10 +267,7 @@ VerifyReport verifyArchive(const std::string& path) {
 int verifyMode(const std::string& path, std::ostream& out, std::ostream& err) {
     VerifyReport report = verifyArchive(path);
     if (report.status == SESSION_OPEN_FAILED) {
-        err << "dirrip: cannot open '" << displayPath(path) << "'";
-        if (!report.openError.empty())
-            err << ": " << escapeControls(report.openError);
-        err << "\n";
+        reportCannotOpen(path, report.openError, err);
         return 1;
     }
     for (const VerifyFinding& finding : report.findings)

@@ -7,7 +7,6 @@ namespace {
 struct ReverseTable {
     int16_t byteOf[0x2600];
     ReverseTable() {
-        for (auto& b : byteOf) b = -1;
         for (int cp = 0; cp < 0x2600; ++cp)
             byteOf[cp] = static_cast<int16_t>(cp437_detail::fromUnicode(static_cast<char32_t>(cp)));
     }
@@ -58,18 +57,15 @@ std::string cp437TextToUtf8(std::string_view text) {
 
 bool utf8ToCp437(std::string_view text, std::string* out) {
     out->clear();
-    size_t at = 0;
-    while (at < text.size()) {
-        char32_t codePoint = 0;
-        const size_t length = decodeUtf8(text, at, &codePoint);
-        if (length == 0)
-            return false;
-        at += length;
+    bool whole = true;
+    forEachUtf8(text, [&](char32_t codePoint, std::string_view) {
         // Control characters (tab, line ends) pass through as themselves.
+        // A broken byte (BROKEN_UTF8) has no form.
         const int byte = codePoint < 0x20 ? static_cast<int>(codePoint) : unicodeToCp437(codePoint);
         if (byte < 0)
-            return false;
-        out->push_back(static_cast<char>(byte));
-    }
-    return true;
+            whole = false;
+        else
+            out->push_back(static_cast<char>(byte));
+    });
+    return whole;
 }

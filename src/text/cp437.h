@@ -99,20 +99,16 @@ struct Cp437Text {
     std::size_t length = 0;
 
     consteval Cp437Text(const char (&utf8)[N]) {
-        std::size_t i = 0;
-        const std::string_view source(utf8, N - 1);
-        while (i < source.size() && source[i] != 0) {
-            char32_t codePoint = 0;
-            const std::size_t step = decodeUtf8(source, i, &codePoint);
-            if (step == 0)
+        const std::string_view source(utf8);
+        forEachUtf8(source, [this](char32_t codePoint, std::string_view) {
+            if (codePoint == BROKEN_UTF8)
                 throw "invalid UTF-8";
-            i += step;
             int byte = codePoint < 0x20 ? static_cast<int>(codePoint)
                                         : cp437_detail::fromUnicode(codePoint);
             if (byte < 0)
                 throw "character without a code page 437 form";
             text[length++] = static_cast<char>(byte);
-        }
+        });
         text[length] = 0;
     }
     constexpr const char* c_str() const { return text; }

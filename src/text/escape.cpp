@@ -17,43 +17,28 @@ void appendHexByte(std::string* out, unsigned char byte) {
 std::string escapeControls(std::string_view utf8Text) {
     std::string out;
     out.reserve(utf8Text.size());
-    size_t at = 0;
-    while (at < utf8Text.size()) {
-        char32_t codePoint = 0;
-        const size_t length = decodeUtf8(utf8Text, at, &codePoint);
-        if (length == 0 || isControlCharacter(codePoint)) {
-            // One byte at a time: the rest of a C1 character's form is no
-            // valid sequence either and is written out the same way.
-            appendHexByte(&out, static_cast<unsigned char>(utf8Text[at]));
-            ++at;
-            continue;
+    forEachUtf8(utf8Text, [&](char32_t codePoint, std::string_view bytes) {
+        if (codePoint == BROKEN_UTF8 || isControlCharacter(codePoint)) {
+            for (char byte : bytes) appendHexByte(&out, static_cast<unsigned char>(byte));
+        } else {
+            out.append(bytes);
         }
-        out.append(utf8Text.substr(at, length));
-        at += length;
-    }
+    });
     return out;
 }
 
 void appendJsonString(std::string* out, std::string_view utf8Text) {
     out->push_back('"');
-    size_t at = 0;
-    while (at < utf8Text.size()) {
-        char32_t codePoint = 0;
-        const size_t length = decodeUtf8(utf8Text, at, &codePoint);
-        if (length == 0) {
-            appendUtf8(out, U'\uFFFD');
-            ++at;
-            continue;
-        }
-        at += length;
+    forEachUtf8(utf8Text, [&](char32_t codePoint, std::string_view bytes) {
         switch (codePoint) {
-            case '"': *out += "\\\""; continue;
-            case '\\': *out += "\\\\"; continue;
-            case '\b': *out += "\\b"; continue;
-            case '\f': *out += "\\f"; continue;
-            case '\n': *out += "\\n"; continue;
-            case '\r': *out += "\\r"; continue;
-            case '\t': *out += "\\t"; continue;
+            case BROKEN_UTF8: appendUtf8(out, U'\uFFFD'); return;
+            case '"': *out += "\\\""; return;
+            case '\\': *out += "\\\\"; return;
+            case '\b': *out += "\\b"; return;
+            case '\f': *out += "\\f"; return;
+            case '\n': *out += "\\n"; return;
+            case '\r': *out += "\\r"; return;
+            case '\t': *out += "\\t"; return;
             default: break;
         }
         if (isControlCharacter(codePoint)) {
@@ -63,8 +48,8 @@ void appendJsonString(std::string* out, std::string_view utf8Text) {
             out->push_back(LOWER_HEX[codePoint >> 4]);
             out->push_back(LOWER_HEX[codePoint & 0x0F]);
         } else {
-            out->append(utf8Text.substr(at - length, length));
+            out->append(bytes);
         }
-    }
+    });
     out->push_back('"');
 }

@@ -46,5 +46,26 @@ constexpr size_t decodeUtf8(std::string_view text, size_t at, char32_t* codePoin
     return length;
 }
 
+// Calls `visit(codePoint, bytes)` for each character of `text` in turn, `bytes`
+// being its UTF-8 form in `text`; a byte that starts no valid sequence comes
+// alone, with BROKEN_UTF8 (past U+10FFFF, so no character) as its code point,
+// and the walk goes on after it.
+constexpr char32_t BROKEN_UTF8 = 0xFFFFFFFF;
+
+template <typename Visit>
+constexpr void forEachUtf8(std::string_view text, Visit&& visit) {
+    size_t at = 0;
+    while (at < text.size()) {
+        char32_t codePoint = 0;
+        size_t length = decodeUtf8(text, at, &codePoint);
+        if (length == 0) {
+            codePoint = BROKEN_UTF8;
+            length = 1;
+        }
+        visit(codePoint, text.substr(at, length));
+        at += length;
+    }
+}
+
 // Appends the UTF-8 form of `codePoint` (at most U+10FFFF, no surrogate) to `out`.
 void appendUtf8(std::string* out, char32_t codePoint);

@@ -6,37 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "support/test_tree.h"
+
 namespace {
 
 // A small tree:  README.TXT, DATA\CFG.INI (one name), MAPS\ (E1M1.MAP, LEVELS.TXT,
 // DEEP\ (NOTE.txt)), SOUNDS\ (BOOM.WAV)
-struct Tree {
-    Entry root;
-    Tree() {
-        releaseInfoHook = releaseEntryInfo;
-        root.name = "C:\\GAME.DIR";
-        root.info = new EntryInfo;
-        add(&root, "README.TXT");
-        add(&root, "DATA\\CFG.INI");
-        Entry* maps = add(&root, "MAPS", KIND_SUBDIR);
-        add(maps, "E1M1.MAP");
-        add(maps, "LEVELS.TXT");
-        Entry* deep = add(maps, "DEEP", KIND_SUBDIR);
-        add(deep, "NOTE.txt");
-        Entry* sounds = add(&root, "SOUNDS", KIND_SUBDIR);
-        add(sounds, "BOOM.WAV");
-    }
-    ~Tree() { destroyDescendants(&root); }
-
-    Entry* add(Entry* directory, const char* name, int32_t kind = KIND_FILE) {
-        addChild(directory, name, 0, new EntryInfo, kind);
-        Entry* added = nullptr;
-        for (Entry* child : directory->children)
-            if (child->name == name)
-                added = child;
-        if (kind == KIND_SUBDIR)
-            addChild(added, "...", 0, new EntryInfo, KIND_UPDIR);
-        return added;
+struct Tree : TestTree {
+    Tree() : TestTree("C:\\GAME.DIR") {
+        file(root(), "README.TXT");
+        file(root(), "DATA\\CFG.INI");
+        Entry* maps = subdir(root(), "MAPS");
+        file(maps, "E1M1.MAP");
+        file(maps, "LEVELS.TXT");
+        file(subdir(maps, "DEEP"), "NOTE.txt");
+        file(subdir(root(), "SOUNDS"), "BOOM.WAV");
     }
 };
 
@@ -63,15 +47,16 @@ TEST(FindByName, MatchesNamesAnywhereInWalkOrder) {
         {"[", {}},  // an invalid mask finds nothing
         {"?OOM.WA[UVW]", {"SOUNDS\\BOOM.WAV"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(paths(findByName(&tree.root, c.mask)), c.found) << c.mask;
+    for (const Case& c : cases)
+        EXPECT_EQ(paths(findByName(tree.root(), c.mask)), c.found) << c.mask;
 }
 
 TEST(FindByName, WalksTreesOfAnyDepthWithoutRecursion) {
     Tree tree;
-    Entry* directory = &tree.root;
-    for (int i = 0; i < 100000; ++i) directory = tree.add(directory, "D", KIND_SUBDIR);
-    tree.add(directory, "BOTTOM.BIN");
-    std::vector<const Entry*> found = findByName(&tree.root, "bottom.*");
+    Entry* directory = tree.root();
+    for (int i = 0; i < 100000; ++i) directory = tree.subdir(directory, "D");
+    tree.file(directory, "BOTTOM.BIN");
+    std::vector<const Entry*> found = findByName(tree.root(), "bottom.*");
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0]->parent, directory);
 }
@@ -96,7 +81,7 @@ TEST(FindByPath, FindsWholeNamesWithoutCase) {
         {"MAPS/...", nullptr},
     };
     for (const Case& c : cases) {
-        const Entry* entry = findByPath(&tree.root, c.path);
+        const Entry* entry = findByPath(tree.root(), c.path);
         if (c.found == nullptr)
             EXPECT_EQ(entry, nullptr) << c.path;
         else

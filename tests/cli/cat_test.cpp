@@ -1,22 +1,16 @@
-// --cat: one file's bytes exactly, or a clear refusal with nothing written; --list with patterns.
+// --cat: one file's bytes exactly, or a clear refusal with nothing written.
 #include "cli/cat_mode.h"
-#include "cli/list_mode.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
+#include "cli_support.h"
 #include "support/archive_fixture.h"
 
 namespace {
 
-struct CatRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CatRun cat(const std::string& archive, const std::string& path) {
+ModeRun cat(const std::string& archive, const std::string& path) {
     std::ostringstream out, err;
     int status = catMode(archive, path, out, err);
     return {status, out.str(), err.str()};
@@ -47,7 +41,7 @@ TEST(CatMode, WritesTheFilesBytesOrRefuses) {
         {"*.TXT", 1, "", "no file '*.TXT'"},
     };
     for (const Case& c : cases) {
-        CatRun run = cat(archive, c.path);
+        ModeRun run = cat(archive, c.path);
         EXPECT_EQ(run.status, c.status) << c.path;
         EXPECT_EQ(run.out, c.out) << c.path;
         if (*c.message == 0)
@@ -55,7 +49,7 @@ TEST(CatMode, WritesTheFilesBytesOrRefuses) {
         else
             EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
-    CatRun missing = cat(dir.file("none.dir"), "README.TXT");
+    ModeRun missing = cat(dir.file("none.dir"), "README.TXT");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot open"), std::string::npos) << missing.err;
 }
@@ -67,47 +61,12 @@ TEST(CatMode, DataPastTheEndIsRefusedBeforeAnyByte) {
     appendEnd(bytes);
     bytes.resize(bytes.size() + 40, 'c');  // 40 of the 100 bytes
     std::string archive = dir.write("cut.dir", bytes);
-    CatRun run = cat(archive, "CUT.BIN");
+    ModeRun run = cat(archive, "CUT.BIN");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find("lies past the end of the archive (40 of 100 bytes there)"),
               std::string::npos)
         << run.err;
-}
-
-}  // namespace
-
-namespace {
-
-TEST(ListMode, PatternsChooseEntriesAsExtractDoes) {
-    TempDir dir;
-    std::string archive = writeArchive(
-        dir,
-        archiveDirectory(
-            "", {archiveDirectory("MAPS", {archiveFile("E1.MAP", "m"), archiveFile("A.TXT", "tt")}),
-                 archiveFile("B.TXT", "bbb")}));
-    struct Case {
-        std::vector<std::string> patterns;
-        std::string listed;  // the paths, one a line
-    } cases[] = {
-        {{}, "MAPS/\nMAPS/A.TXT\nMAPS/E1.MAP\nB.TXT\n"},
-        {{"*.txt"}, "MAPS/A.TXT\nB.TXT\n"},
-        {{"maps/*"}, "MAPS/A.TXT\nMAPS/E1.MAP\n"},
-        {{"MAPS", "b.*"}, "MAPS/\nB.TXT\n"},
-        {{"*.WAV"}, ""},
-    };
-    for (const Case& c : cases) {
-        std::ostringstream out, err;
-        EXPECT_EQ(listMode(archive, LIST_TEXT, out, err, c.patterns), 0);
-        std::istringstream lines(out.str());
-        std::string line, paths;
-        while (std::getline(lines, line)) paths += line.substr(line.rfind(' ') + 1) + "\n";
-        EXPECT_EQ(paths, c.listed) << testing::PrintToString(c.patterns);
-    }
-    std::ostringstream out, err;
-    EXPECT_EQ(listMode(archive, LIST_JSON, out, err, {"*.TXT"}), 0);
-    EXPECT_NE(out.str().find("\"bytes\": 5"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("\"files\": 2"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -216,21 +216,3 @@ TEST(Extract, UnusableArchivesAndPatternsAreReported) {
 }
 
 }  // namespace
-
-namespace {
-
-TEST(ListNames, ControlBytesNeverReachTheTerminal) {
-    TempDir temp;
-    std::string archive =
-        writeArchive(temp, archiveDirectory("", {archiveFile("ESC\x1b[2J\x8e.TXT", "x")}), "a.dir");
-    ModeRun text = runDirrip({"--list", archive});
-    ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
-    EXPECT_NE(text.out.find("ESC\\x1B[2JÄ.TXT"), std::string::npos) << text.out;
-    ModeRun json = runDirrip({"--list", archive, "--json"});
-    ASSERT_EQ(json.status, 0) << json.err;
-    EXPECT_EQ(json.out.find('\x1b'), std::string::npos);
-    EXPECT_NE(json.out.find("ESC\\u001b[2JÄ.TXT"), std::string::npos) << json.out;
-}
-
-}  // namespace

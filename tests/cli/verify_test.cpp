@@ -24,6 +24,15 @@ std::vector<std::string> findingsOf(const std::vector<uint8_t>& bytes) {
     return lines;
 }
 
+// An archive of one listing holding one record.
+std::vector<uint8_t> oneRecord(const std::string& name, uint32_t type, uint32_t size,
+                               uint32_t offset) {
+    std::vector<uint8_t> bytes;
+    appendRecord(bytes, name, type, size, offset);
+    appendEnd(bytes);
+    return bytes;
+}
+
 TEST(Verify, WriterOutputHasNoFindings) {
     auto bytes = archiveBytes(archiveDirectory(
         "", {archiveDirectory("MAPS", {archiveFile("A.MAP", std::string(100, 'a'))}),
@@ -43,22 +52,12 @@ TEST(Verify, ReportsEachKindOfDamage) {
         std::string expected;
     };
     std::vector<Case> cases;
-    {
-        std::vector<uint8_t> b;
-        appendRecord(b, "A.BIN", TYPE_FILE, 10, 5000);
-        appendEnd(b);
-        cases.push_back({"data past the end", b,
-                         "A.BIN: its data (10 bytes at 0x00001388) runs past the end of the "
-                         "archive"});
-    }
-    {
-        std::vector<uint8_t> b;
-        appendRecord(b, "LOOP", TYPE_DIRECTORY, 0, 0);
-        appendEnd(b);
-        cases.push_back({"cycle", b,
-                         "LOOP: leads back into the listing at 0x00000000, which encloses it (a "
-                         "cycle)"});
-    }
+    cases.push_back({"data past the end", oneRecord("A.BIN", TYPE_FILE, 10, 5000),
+                     "A.BIN: its data (10 bytes at 0x00001388) runs past the end of the "
+                     "archive"});
+    cases.push_back({"cycle", oneRecord("LOOP", TYPE_DIRECTORY, 0, 0),
+                     "LOOP: leads back into the listing at 0x00000000, which encloses it (a "
+                     "cycle)"});
     {
         std::vector<uint8_t> b;
         appendRecord(b, "ONE", TYPE_DIRECTORY, 0, 3 * R);
@@ -76,26 +75,12 @@ TEST(Verify, ReportsEachKindOfDamage) {
                          "INTRO.BIN: is dropped: the same name as 'Intro.bin' ignoring letter "
                          "case"});
     }
-    {
-        std::vector<uint8_t> b;
-        appendRecord(b, "../X.TXT", TYPE_FILE, 0, 0);
-        appendEnd(b);
-        cases.push_back({"confinement", b, "../X.TXT: would be extracted as '__/X.TXT'"});
-    }
-    {
-        std::vector<uint8_t> b;
-        appendRecord(b, "OVER.BIN", TYPE_FILE, 8, 40);
-        appendEnd(b);
-        cases.push_back(
-            {"overlap", b, "OVER.BIN: its data overlaps the listing at 0x00000000 of '/'"});
-    }
-    {
-        std::vector<uint8_t> b;
-        appendRecord(b, "SUB", TYPE_DIRECTORY, 0, 9000);
-        appendEnd(b);
-        cases.push_back({"listing past the end", b,
-                         "SUB: its listing at 0x00002328 lies past the end of the archive"});
-    }
+    cases.push_back({"confinement", oneRecord("../X.TXT", TYPE_FILE, 0, 0),
+                     "../X.TXT: would be extracted as '__/X.TXT'"});
+    cases.push_back({"overlap", oneRecord("OVER.BIN", TYPE_FILE, 8, 40),
+                     "OVER.BIN: its data overlaps the listing at 0x00000000 of '/'"});
+    cases.push_back({"listing past the end", oneRecord("SUB", TYPE_DIRECTORY, 0, 9000),
+                     "SUB: its listing at 0x00002328 lies past the end of the archive"});
     {
         std::vector<uint8_t> b;
         appendRecord(b, "A.TXT", TYPE_FILE, 0, 0);
@@ -128,15 +113,10 @@ TEST(Verify, ReportsEachKindOfDamage) {
         cases.push_back({"listing inside a listing", b,
                          "DATA.BIN: its data overlaps the listing at 0x00000000 of '/'"});
     }
-    {
-        std::vector<uint8_t> b;
-        appendRecord(b, ".", TYPE_FILE, 0, 0);
-        appendEnd(b);
-        cases.push_back({"only a dot", b,
-                         ".: is only '.', the directory itself on disk: it would be extracted "
-                         "as '" +
-                             outputPathFor(".") + "'"});
-    }
+    cases.push_back({"only a dot", oneRecord(".", TYPE_FILE, 0, 0),
+                     ".: is only '.', the directory itself on disk: it would be extracted "
+                     "as '" +
+                         outputPathFor(".") + "'"});
     {
         std::vector<uint8_t> b;
         appendRecord(b, "...", TYPE_DIRECTORY, 0, 2 * R);

@@ -20,7 +20,7 @@
 #include "archive/fold_index.h"
 #include "archive/load_observer.h"
 #include "archive/record.h"
-#include "platform/archive_file.h"
+#include "platform/byte_store.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ constexpr size_t READ_CHUNK_MAX = 1u << 20;
 // jumps between many small listings does not read far ahead each time.
 class RecordReader {
   public:
-    explicit RecordReader(const ArchiveFile& file) : file_(file), fileSize_(file.size()) {}
+    explicit RecordReader(const ByteSource& file) : file_(file), fileSize_(file.size()) {}
 
     uint64_t fileSize() const { return fileSize_; }
 
@@ -62,7 +62,7 @@ class RecordReader {
         return got >= DIR_RECORD_SIZE;
     }
 
-    const ArchiveFile& file_;
+    const ByteSource& file_;
     uint64_t fileSize_;
     std::vector<unsigned char> buffer_;
     uint64_t start_ = 0;
@@ -305,7 +305,7 @@ uint32_t loadRecordCap(uint64_t fileSize, uint32_t recordCap) {
     return static_cast<uint32_t>(std::min<uint64_t>(recordCap, records));
 }
 
-bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap,
+bool loadArchiveFrom(const ByteSource& file, Entry* root, uint32_t recordCap,
                      LoadObserver* observer) {
     RecordReader reader(file);
     Loader loader(reader, root, loadRecordCap(file.size(), recordCap), observer);

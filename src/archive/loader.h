@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-class ArchiveFile;
+class ByteSource;
 class Entry;
 class LoadObserver;
 
@@ -30,5 +30,5 @@ uint32_t loadRecordCap(uint64_t fileSize, uint32_t recordCap);
 // stopping after loadRecordCap(file size, recordCap) records, and tells
 // `observer` (when not null) what it reads, mends and drops. Returns true when
 // it stopped at the cap.
-bool loadArchiveFrom(const ArchiveFile& file, Entry* root, uint32_t recordCap,
+bool loadArchiveFrom(const ByteSource& file, Entry* root, uint32_t recordCap,
                      LoadObserver* observer = nullptr);

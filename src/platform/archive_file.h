@@ -10,10 +10,30 @@
 #include <cstdint>
 #include <string>
 
-class ArchiveFile {
+#include "platform/byte_store.h"
+
+// Tells one file from every other on the system (device and inode on POSIX,
+// volume serial number and file ID on Windows).
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// A file's identity with its length and last modification when looked at:
+// a file whose stamp differs from the one taken when it was loaded has been
+// replaced or changed since.
+struct FileStamp {
+    FileIdentity identity;
+    uint64_t size = 0;
+    int64_t modifiedNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+class ArchiveFile : public ByteSource {
   public:
     ArchiveFile() = default;
-    ~ArchiveFile();
+    ~ArchiveFile() override;
     ArchiveFile(const ArchiveFile&) = delete;
     ArchiveFile& operator=(const ArchiveFile&) = delete;
 
@@ -28,13 +48,16 @@ class ArchiveFile {
     void close();
     bool isOpen() const { return handle_ != INVALID_HANDLE; }
 
+    // The file's identity, length and modification time when it was opened.
+    const FileStamp& stamp() const { return stamp_; }
+
     // The file's length in bytes when it was opened.
-    uint64_t size() const { return size_; }
+    uint64_t size() const override { return size_; }
 
     // Reads up to `count` bytes at `offset` into `buffer`, going on after
     // interrupted and short reads. Returns the bytes read (fewer than `count`
     // only at the end of the file; 0 at or past it), or -1 on a read error.
-    int64_t readAt(uint64_t offset, void* buffer, size_t count) const;
+    int64_t readAt(uint64_t offset, void* buffer, size_t count) const override;
 
     // The platform's handle of the open file (a descriptor on POSIX), for the
     // platform's own in-kernel copies; INVALID_HANDLE when closed.
@@ -45,4 +68,5 @@ class ArchiveFile {
   private:
     intptr_t handle_ = INVALID_HANDLE;
     uint64_t size_ = 0;
+    FileStamp stamp_;
 };

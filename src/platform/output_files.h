@@ -21,6 +21,7 @@ constexpr int OUTPUT_ERROR_SPECIAL_FILE = -2;  // a FIFO, device or socket stand
 constexpr int OUTPUT_ERROR_SYMLINK = -3;       // a symbolic link stands at the name
 constexpr int OUTPUT_ERROR_SHORT_READ = -4;    // the archive ends before the file's data does
 constexpr int OUTPUT_ERROR_DIRECTORY = -5;     // a directory stands at a file's name
+constexpr int OUTPUT_ERROR_READ_ONLY = -6;     // a read-only file stands at the name
 
 // Opens the directory at `path` (host text, relative to the current directory
 // or absolute), first creating it and its missing parents when `create` is set

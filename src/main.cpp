@@ -5,6 +5,7 @@
 #include "browser/startup.h"
 #include "cli/command_line.h"
 #include "platform/signals.h"
+#include "platform/standard_streams.h"
 
 int main(int argc, char** argv) {
     // Before anything is written or the terminal is taken: an interrupt then
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     installInterruptHandlers();
     if (!isCommandLineMode(argc, argv))
         return browserMain(argc, argv);
+    // The modes for scripts write UTF-8 text; the browser draws through the
+    // console and leaves its code page alone.
+    useUtf8Output();
     CommandLine line = parseCommandLine(argc, argv);
     const int status = runCommandLine(line, std::cout, std::cerr);
     if (status != COMMAND_LINE_BROWSER)

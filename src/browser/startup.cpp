@@ -14,6 +14,7 @@
 #include "browser/state.h"
 #include "console/backend.h"
 #include "console/screen.h"
+#include "platform/standard_streams.h"
 #include "platform/terminal.h"
 #include "text/ascii_fold.h"
 #include "text/host_text.h"
@@ -42,6 +43,7 @@ void usage(const char* programPath) {
     for (const char* at = programPath; *at != '\0'; ++at)
         if (*at == '\\' || *at == '/')
             name = at + 1;
+    useUtf8Output();
     std::fprintf(stderr, "Usage: %s <dir-file>\n\n", name);
 }
 
@@ -92,8 +94,10 @@ void finishBrowser() {
     } else {
         std::string message = endMessage(browser.terminationReason, browser.archivePath,
                                          browser.reasonSubject, browser.reasonCause);
-        if (!message.empty())
+        if (!message.empty()) {
+            useUtf8Output();
             std::printf("\n%s\n", message.c_str());
+        }
     }
     std::fflush(stdout);
     // The program could leave the tree to the end of the process; releasing it

@@ -23,11 +23,14 @@ char* osVersionText(char* buffer, const OsVersionInfo* record) {
     uint32_t build = record->buildNumber;
     if (record->platformId != 2)
         build &= 0xFFFF;
-    char service[sizeof record->csdVersion + 1];
-    std::memcpy(service, record->csdVersion, sizeof record->csdVersion);
-    service[sizeof record->csdVersion] = '\0';
+    // The service-pack text ("Service Pack 1") stands apart from the build
+    // figure; one that begins with its own blank keeps just that.
+    char service[sizeof record->csdVersion + 2] = " ";
+    std::memcpy(service + 1, record->csdVersion, sizeof record->csdVersion);
+    service[sizeof record->csdVersion + 1] = '\0';
+    const char* shown = service[1] == '\0' || service[1] == ' ' ? service + 1 : service;
     std::snprintf(buffer, 200, "Win%s %u.%u.%u%s", platformWord(record->platformId),
-                  record->majorVersion, record->minorVersion, build, service);
+                  record->majorVersion, record->minorVersion, build, shown);
     return buffer;
 }
 

@@ -9,8 +9,9 @@
 
 #include "platform/system_info.h"
 
-// Writes "Win<platform> major.minor.build<service text>" into `buffer` (at least
-// 200 bytes) and returns it; the build keeps all 32 bits only for platform 2.
+// Writes "Win<platform> major.minor.build <service text>" into `buffer` (at
+// least 200 bytes; no blank is added when there is no service text or it
+// begins with one) and returns it; the build keeps all 32 bits only for platform 2.
 char* osVersionText(char* buffer, const OsVersionInfo* record);
 
 // "32s" for 0, "dows 95" for 1, "dows NT" for 2, "ows" for any other identifier.

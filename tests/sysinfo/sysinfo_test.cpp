@@ -32,7 +32,7 @@ TEST(OsVersionText, PlatformWordsAndBuildWidth) {
     const Case cases[] = {
         {0, 0x00010203, "", "Win32s 4.10.515"},
         {1, 0x040A03B6, " A", "Windows 95 4.10.950 A"},
-        {2, 0x00010565, "Service Pack 6", "Windows NT 4.10.66917Service Pack 6"},
+        {2, 0x00010565, "Service Pack 6", "Windows NT 4.10.66917 Service Pack 6"},
         {2, 0xF0000001, "", "Windows NT 4.10.4026531841"},
         {3, 0x00020001, "", "Winows 4.10.1"},
         {PLATFORM_HOST, 7, "", "Winows 4.10.7"},

@@ -17,8 +17,14 @@
 //   attr ROW COL HEX     waits until that cell has the attribute HEX
 //   key NAME             types a key: F1-F12, ESC, ENTER, PADENTER, TAB, UP,
 //                        DOWN, LEFT, RIGHT, HOME, END, PGUP, PGDN, INS, DEL,
-//                        SHIFT (alone), with ALT-, SHIFT- or CTRL- before it
+//                        SHIFT (alone), with ALT-, SHIFT- or CTRL- before it;
+//                        NAME*N: one event for N presses of the key held down
 //   type TEXT            types the characters of TEXT
+//   altpad DIGITS CHAR   Alt held, DIGITS on the keypad (Num Lock off, as
+//                        cursor keys), Alt let go bringing CHAR, as the
+//                        console reports a character composed so
+//   codepage N           sets the console's output code page
+//   codepage-is N        the console's output code page is N
 //   interrupt            sends the console's Ctrl-C event (wine sends no
 //                        Ctrl-Break); the driver stays
 //   exit STATUS          waits until the program ends with STATUS
@@ -31,8 +37,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -88,14 +94,14 @@ bool waitFor(const std::function<bool()>& condition) {
     }
 }
 
-void sendKey(WORD virtualKey, WORD scanCode, wchar_t character, DWORD state) {
+void sendKey(WORD virtualKey, WORD scanCode, wchar_t character, DWORD state, WORD repeatCount = 1) {
     HANDLE input = consoleHandle(L"CONIN$");
     INPUT_RECORD records[2] = {};
     for (int i = 0; i < 2; ++i) {
         records[i].EventType = KEY_EVENT;
         KEY_EVENT_RECORD& key = records[i].Event.KeyEvent;
         key.bKeyDown = i == 0;
-        key.wRepeatCount = 1;
+        key.wRepeatCount = i == 0 ? repeatCount : 1;
         key.wVirtualKeyCode = virtualKey;
         key.wVirtualScanCode = scanCode;
         key.uChar.UnicodeChar = character;
@@ -134,6 +140,11 @@ const std::map<std::string, KeyName> KEYS = {
 };
 
 bool typeKey(std::string name) {
+    WORD repeatCount = 1;
+    if (size_t star = name.find('*'); star != std::string::npos) {
+        repeatCount = WORD(std::atoi(name.c_str() + star + 1));
+        name.erase(star);
+    }
     DWORD state = 0;
     for (;;) {
         if (name.rfind("ALT-", 0) == 0)
@@ -149,7 +160,7 @@ bool typeKey(std::string name) {
         int number = std::atoi(name.c_str() + 1);
         if (number >= 1 && number <= 12) {
             WORD scan = WORD(number <= 10 ? 0x3A + number : 0x57 + number - 11);
-            sendKey(WORD(VK_F1 + number - 1), scan, 0, state);
+            sendKey(WORD(VK_F1 + number - 1), scan, 0, state, repeatCount);
             return true;
         }
     }
@@ -157,8 +168,45 @@ bool typeKey(std::string name) {
     if (found == KEYS.end())
         return false;
     sendKey(found->second.virtualKey, found->second.scanCode, found->second.character,
-            found->second.state | state);
+            found->second.state | state, repeatCount);
     return true;
+}
+
+// The keypad keys of the digits with Num Lock off: virtual key and scan code.
+constexpr WORD KEYPAD_DIGITS[10][2] = {
+    {VK_INSERT, 0x52}, {VK_END, 0x4F},   {VK_DOWN, 0x50}, {VK_NEXT, 0x51}, {VK_LEFT, 0x4B},
+    {VK_CLEAR, 0x4C},  {VK_RIGHT, 0x4D}, {VK_HOME, 0x47}, {VK_UP, 0x48},   {VK_PRIOR, 0x49},
+};
+
+bool typeAltKeypad(const std::string& digits, wchar_t composed) {
+    HANDLE input = consoleHandle(L"CONIN$");
+    std::vector<INPUT_RECORD> records;
+    auto add = [&](bool down, WORD virtualKey, WORD scanCode, wchar_t character, DWORD state) {
+        INPUT_RECORD record = {};
+        record.EventType = KEY_EVENT;
+        KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+        key.bKeyDown = down;
+        key.wRepeatCount = 1;
+        key.wVirtualKeyCode = virtualKey;
+        key.wVirtualScanCode = scanCode;
+        key.uChar.UnicodeChar = character;
+        key.dwControlKeyState = state;
+        records.push_back(record);
+    };
+    add(true, VK_MENU, 0x38, 0, LEFT_ALT_PRESSED);
+    for (char digit : digits) {
+        if (digit < '0' || digit > '9')
+            return false;
+        const WORD* key = KEYPAD_DIGITS[digit - '0'];
+        add(true, key[0], key[1], 0, LEFT_ALT_PRESSED);
+        add(false, key[0], key[1], 0, LEFT_ALT_PRESSED);
+    }
+    add(false, VK_MENU, 0x38, composed, 0);
+    DWORD written = 0;
+    WriteConsoleInputW(input, records.data(), DWORD(records.size()), &written);
+    CloseHandle(input);
+    Sleep(20);
+    return written == records.size();
 }
 
 std::string unescape(const std::string& text) {
@@ -231,18 +279,19 @@ std::string runLine(const std::string& line) {
     if (command == "mark") {
         HANDLE active = consoleHandle(L"CONOUT$");
         std::vector<CHAR_INFO> cells;
-        for (const wchar_t* c = MARK; *c != 0; ++c)
-            cells.push_back(CHAR_INFO{{*c}, 0x0E});
+        for (const wchar_t* c = MARK; *c != 0; ++c) cells.push_back(CHAR_INFO{{*c}, 0x0E});
         SMALL_RECT area = {0, 0, SHORT(cells.size() - 1), 0};
-        WriteConsoleOutputW(active, cells.data(), COORD{SHORT(cells.size()), 1}, COORD{0, 0}, &area);
+        WriteConsoleOutputW(active, cells.data(), COORD{SHORT(cells.size()), 1}, COORD{0, 0},
+                            &area);
         CloseHandle(active);
         return "";
     }
     if (command == "marked")
         return screenRow(0).rfind(wideToUtf8(MARK), 0) == 0 ? "" : "the user's screen is not back";
     if (command == "start" || command == "run")
-        return startProgram(rest, command == "run") ? ""
-                                                     : "cannot start: error " + std::to_string(GetLastError());
+        return startProgram(rest, command == "run")
+                   ? ""
+                   : "cannot start: error " + std::to_string(GetLastError());
     if (command == "row") {
         std::istringstream parts(rest);
         int row = 0;
@@ -273,11 +322,25 @@ std::string runLine(const std::string& line) {
     }
     if (command == "key")
         return typeKey(rest) ? "" : "unknown key " + rest;
+    if (command == "altpad") {
+        std::istringstream parts(rest);
+        std::string digits, composed;
+        parts >> digits >> composed;
+        std::wstring character = utf8ToWide(composed);
+        return character.size() == 1 && typeAltKeypad(digits, character[0])
+                   ? ""
+                   : "cannot compose '" + composed + "' from " + digits;
+    }
+    if (command == "codepage")
+        return SetConsoleOutputCP(UINT(std::stoul(rest))) ? "" : "cannot set code page " + rest;
+    if (command == "codepage-is") {
+        UINT codePage = GetConsoleOutputCP();
+        return codePage == std::stoul(rest) ? "" : "the code page is " + std::to_string(codePage);
+    }
     if (command == "interrupt")
         return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) ? "" : "cannot send Ctrl-C";
     if (command == "type") {
-        for (wchar_t c : utf8ToWide(rest))
-            sendKey(0, 0, c, 0);
+        for (wchar_t c : utf8ToWide(rest)) sendKey(0, 0, c, 0);
         return "";
     }
     if (command == "exit") {
@@ -301,8 +364,9 @@ std::string runLine(const std::string& line) {
         std::string b = fileBytes(inFolder(second), &foundSecond);
         if (!foundFirst || !foundSecond)
             return "missing file";
-        return a == b ? "" : "the files differ (" + std::to_string(a.size()) + " and " +
-                                 std::to_string(b.size()) + " bytes)";
+        return a == b ? ""
+                      : "the files differ (" + std::to_string(a.size()) + " and " +
+                            std::to_string(b.size()) + " bytes)";
     }
     if (command == "holds") {
         std::istringstream parts(rest);
@@ -316,7 +380,8 @@ std::string runLine(const std::string& line) {
         return bytes == unescape(text) ? "" : "the file holds '" + bytes + "'";
     }
     if (command == "exists" || command == "missing") {
-        bool there = GetFileAttributesW(systemPath(inFolder(rest)).c_str()) != INVALID_FILE_ATTRIBUTES;
+        bool there =
+            GetFileAttributesW(systemPath(inFolder(rest)).c_str()) != INVALID_FILE_ATTRIBUTES;
         if (there == (command == "exists"))
             return "";
         return rest + (there ? " is there" : " is not there");

@@ -1,6 +1,8 @@
 // Windows console key events to KeyCodes, as one table.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/windows/key_events.h"
 
 namespace {
@@ -28,7 +30,9 @@ const KeyCase KEY_CASES[] = {
     // National characters become their code page 437 byte, never negative.
     {"e acute", {true, 0xDE, 0x28, u'\u00E9', 0}, 0x82},
     {"sharp s", {true, 0xDB, 0x0C, u'\u00DF', 0}, 0xE1},
-    {"u umlaut typed with AltGr", {true, 0x55, 0x16, u'\u00FC', WIN_RIGHT_ALT | WIN_LEFT_CTRL}, 0x81},
+    {"u umlaut typed with AltGr",
+     {true, 0x55, 0x16, u'\u00FC', WIN_RIGHT_ALT | WIN_LEFT_CTRL},
+     0x81},
     {"character without a code page 437 form", {true, 0x45, 0x12, u'\u20AC', 0}, KEY_NONE},
     {"Alt and keypad composition, on Alt release", {false, 0x12, 0x38, u'\u00E4', 0}, 0x84},
     // Function keys with their modifier offsets; Ctrl adds nothing.
@@ -76,6 +80,70 @@ const KeyCase KEY_CASES[] = {
 TEST(WindowsKeyEvents, EveryRowOfTheTable) {
     for (const KeyCase& row : KEY_CASES)
         EXPECT_EQ(decodeWindowsKeyEvent(row.event), row.expected) << row.what;
+}
+
+// The presses a run of events gives, as the console's reader returns them.
+std::vector<KeyCode> pressesOf(const std::vector<WindowsKeyEvent>& events) {
+    std::vector<KeyCode> presses;
+    WindowsKeyQueue queue;
+    for (const WindowsKeyEvent& event : events) {
+        queueWindowsKeyEvent(&queue, event);
+        for (KeyCode key = takeWindowsKey(&queue); key != KEY_NONE; key = takeWindowsKey(&queue))
+            presses.push_back(key);
+    }
+    return presses;
+}
+
+constexpr uint32_t ALT = WIN_LEFT_ALT;
+
+// A keypad key pressed and let go with Alt held.
+void addAltPadKey(std::vector<WindowsKeyEvent>* events, uint16_t virtualKey, uint16_t scanCode,
+                  uint32_t state) {
+    events->push_back({true, virtualKey, scanCode, 0, ALT | state});
+    events->push_back({false, virtualKey, scanCode, 0, ALT | state});
+}
+
+// Alt held, the keypad digits of 0228 (Num Lock off: Ins, End-Down-Down, Up
+// stand for 0, 2, 2, 8 on the keypad; on: the digits' own keys), Alt let go
+// bringing the composed ä.
+std::vector<WindowsKeyEvent> altKeypad0228(bool numLock) {
+    std::vector<WindowsKeyEvent> events = {{true, 0x12, 0x38, 0, ALT}};
+    const uint32_t lock = numLock ? WIN_NUMLOCK_ON : 0;
+    addAltPadKey(&events, numLock ? 0x60 : 0x2D, 0x52, lock);
+    addAltPadKey(&events, numLock ? 0x62 : 0x28, 0x50, lock);
+    addAltPadKey(&events, numLock ? 0x62 : 0x28, 0x50, lock);
+    addAltPadKey(&events, numLock ? 0x68 : 0x26, 0x48, lock);
+    events.push_back({false, 0x12, 0x38, u'\u00E4', lock});
+    return events;
+}
+
+TEST(WindowsKeyEvents, RunsOfEvents) {
+    struct RunCase {
+        const char* what;
+        std::vector<WindowsKeyEvent> events;
+        std::vector<KeyCode> expected;
+    };
+    const RunCase runs[] = {
+        {"Alt and keypad 0228, Num Lock off", altKeypad0228(false), {0x84}},
+        {"Alt and keypad 0228, Num Lock on", altKeypad0228(true), {0x84}},
+        {"grey arrows with Alt held still move",
+         {{true, 0x12, 0x38, 0, ALT}, {true, 0x26, 0x48, 0, ALT | ENH}, {false, 0x12, 0x38, 0, 0}},
+         {KEY_UP}},
+        {"keypad arrows without Alt move",
+         {{true, 0x28, 0x50, 0, 0}, {true, 0x2D, 0x52, 0, 0}},
+         {KEY_DOWN, KEY_INSERT}},
+        {"a held arrow as one event for three presses",
+         {{true, 0x28, 0x50, 0, ENH, 3}},
+         {KEY_DOWN, KEY_DOWN, KEY_DOWN}},
+        {"a held letter as one event for two presses, then another key",
+         {{true, 0x41, 0x1E, u'a', 0, 2}, {true, 0x1B, 0x01, 0x1B, 0}},
+         {'a', 'a', KEY_ESC}},
+        {"a repeat count of 0 is one press", {{true, 0x41, 0x1E, u'a', 0, 0}}, {'a'}},
+        {"a release is one press, whatever its count",
+         {{false, 0x12, 0x38, u'\u00E4', 0, 4}},
+         {0x84}},
+    };
+    for (const RunCase& run : runs) EXPECT_EQ(pressesOf(run.events), run.expected) << run.what;
 }
 
 }  // namespace

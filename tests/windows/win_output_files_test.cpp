@@ -2,7 +2,9 @@
 // long paths.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <thread>
 
 #include "platform/output_files.h"
 #include "win_scratch.h"
@@ -59,8 +61,102 @@ TEST(WinOutputFiles, TheFileAppearsOnlyWhenCommitted) {
                                      GetFileExInfoStandard, &data));
     EXPECT_EQ(data.nFileSizeLow, 3u);
     EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_NE(data.dwFileAttributes & FILE_ATTRIBUTE_ARCHIVE, 0u) << "the backup bit is kept";
     EXPECT_GT(outputFreeSpace(base), 0u);
     closeOutputDirectory(base);
+}
+
+TEST(WinOutputFiles, FreeSpaceOfADriveRoot) {
+    wchar_t system[MAX_PATH + 1];
+    ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH + 1), 0u);
+    const std::string root = wideToUtf8(std::wstring(system, 3));  // "C:\"
+    int error = 0;
+    OutputDirectory base = openOutputDirectory(root.c_str(), false, &error);
+    ASSERT_NE(base, NO_OUTPUT_DIRECTORY) << root << ": " << outputErrorText(error);
+    EXPECT_LT(outputFreeSpace(base), UINT64_MAX) << root;
+    closeOutputDirectory(base);
+}
+
+// What a run leaves in the folder besides the names given.
+bool onlyTheseAreThere(const WinScratch& dir, std::initializer_list<const char*> names) {
+    size_t count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(systemPath(dir.file("*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names.size() == 0;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            ++count;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (const char* name : names)
+        if (!exists(dir.file(name)))
+            return false;
+    return count == names.size();
+}
+
+TEST(WinOutputFiles, AReadOnlyFileStaysAsItIs) {
+    WinScratch dir;
+    dir.write("KEPT.TXT", "the user's");
+    std::wstring kept = systemPath(dir.file("KEPT.TXT"));
+    ASSERT_TRUE(SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    int error = 0;
+    OutputDirectory base = openOutputDirectory(dir.file("").c_str(), false, &error);
+    ASSERT_NE(base, NO_OUTPUT_DIRECTORY);
+    OutputFile file;
+    ASSERT_EQ(createOutputFile(base, "KEPT.TXT", &file, &error), 1);
+    ASSERT_EQ(writeOutputFile(&file, "new", 3, &error), 1);
+    EXPECT_EQ(commitOutputFile(&file, "KEPT.TXT", &error), 0);
+    EXPECT_EQ(outputErrorText(error), "a read-only file is in the way");
+    closeOutputDirectory(base);
+    std::ifstream in(std::filesystem::path(kept), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "the user's");
+    EXPECT_TRUE(onlyTheseAreThere(dir, {"KEPT.TXT"}));
+}
+
+// Opens `path` the way a virus scanner or an editor does: reading, without
+// letting it be removed or renamed.
+HANDLE holdOpen(const std::string& path) {
+    return CreateFileW(systemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+TEST(WinOutputFiles, ARenameWaitsForAProgramHoldingTheFile) {
+    WinScratch dir;
+    dir.write("HELD.TXT", "old");
+    int error = 0;
+    OutputDirectory base = openOutputDirectory(dir.file("").c_str(), false, &error);
+    ASSERT_NE(base, NO_OUTPUT_DIRECTORY);
+    HANDLE held = holdOpen(dir.file("HELD.TXT"));
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    dir.write("PROBE.TXT", "probe");
+    if (MoveFileExW(systemPath(dir.file("PROBE.TXT")).c_str(),
+                    systemPath(dir.file("HELD.TXT")).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        CloseHandle(held);
+        closeOutputDirectory(base);
+        GTEST_SKIP() << "files held open are replaced here";
+    }
+    DeleteFileW(systemPath(dir.file("PROBE.TXT")).c_str());
+    OutputFile file;
+    ASSERT_EQ(createOutputFile(base, "HELD.TXT", &file, &error), 1);
+    ASSERT_EQ(writeOutputFile(&file, "new", 3, &error), 1);
+    // Held for good: the rename gives up after a while and says why.
+    EXPECT_EQ(commitOutputFile(&file, "HELD.TXT", &error), 0);
+    EXPECT_EQ(outputErrorText(error), "in use by another program");
+
+    // Let go after a moment: the rename goes through.
+    ASSERT_EQ(createOutputFile(base, "HELD.TXT", &file, &error), 1);
+    ASSERT_EQ(writeOutputFile(&file, "new", 3, &error), 1);
+    std::thread release([held] {
+        Sleep(150);
+        CloseHandle(held);
+    });
+    EXPECT_EQ(commitOutputFile(&file, "HELD.TXT", &error), 1) << outputErrorText(error);
+    release.join();
+    closeOutputDirectory(base);
+    EXPECT_TRUE(onlyTheseAreThere(dir, {"HELD.TXT"}));
 }
 
 TEST(WinOutputFiles, PathsPastTheOldLimitAndFilesInTheWay) {
@@ -69,7 +165,8 @@ TEST(WinOutputFiles, PathsPastTheOldLimitAndFilesInTheWay) {
     OutputDirectory at = openOutputDirectory(dir.file("").c_str(), false, &error);
     ASSERT_NE(at, NO_OUTPUT_DIRECTORY);
     for (int i = 0; i < 6; ++i) {
-        OutputDirectory next = openOutputSubdirectory(at, std::string(50, char('a' + i)).c_str(), &error);
+        OutputDirectory next =
+            openOutputSubdirectory(at, std::string(50, char('a' + i)).c_str(), &error);
         closeOutputDirectory(at);
         ASSERT_NE(next, NO_OUTPUT_DIRECTORY) << outputErrorText(error);
         at = next;

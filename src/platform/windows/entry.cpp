@@ -1,14 +1,12 @@
 // The program's entry on Windows: the command line arrives in UTF-16 and is
 // handed on in UTF-8, the text the rest of the program keeps its paths in, so
 // that names outside the ANSI code page survive. Standard output and error
-// carry the same bytes as on other systems (no "\r\n" for "\n"), and a
-// console shows them as UTF-8 while the program runs.
+// carry the same bytes as on other systems (no "\r\n" for "\n"); the modes
+// that write text have the console show them as UTF-8 (useUtf8Output).
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,32 +15,14 @@
 // The portable entry (main.cpp, renamed for this build).
 int dirripMain(int argc, char** argv);
 
-namespace {
-
-UINT savedOutputCodePage = 0;
-
-void restoreOutputCodePage() {
-    if (savedOutputCodePage != 0)
-        SetConsoleOutputCP(savedOutputCodePage);
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(wideToUtf8(argv[i]));
+    for (int i = 0; i < argc; ++i) arguments.push_back(wideToUtf8(argv[i]));
     std::vector<char*> pointers;
-    for (std::string& argument : arguments)
-        pointers.push_back(argument.data());
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
     pointers.push_back(nullptr);
 
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    savedOutputCodePage = GetConsoleOutputCP();
-    if (savedOutputCodePage != 0 && savedOutputCodePage != CP_UTF8) {
-        SetConsoleOutputCP(CP_UTF8);
-        std::atexit(restoreOutputCodePage);
-    }
     return dirripMain(argc, pointers.data());
 }

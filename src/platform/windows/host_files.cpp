@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/windows/file_rules.h"
 #include "platform/windows/wide_text.h"
 
 int listHostDirectory(const std::string& path, std::vector<std::string>* names) {
@@ -43,9 +44,18 @@ int inspectHostPath(const std::string& path, bool followLinks, HostFileInfo* inf
         return 0;
     }
     const bool onDisk = GetFileType(handle) == FILE_TYPE_DISK;
-    CloseHandle(handle);
     const DWORD attributes = details.dwFileAttributes;
-    if (!onDisk || (!followLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+    // Only links, junctions and mount points lead elsewhere; other reparse
+    // points (cloud placeholders, deduplicated files) are what they seem. A
+    // tag that cannot be read counts as a link.
+    bool link = false;
+    if (!followLinks && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        FILE_ATTRIBUTE_TAG_INFO tag;
+        link = !GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+               isNameSurrogate(tag.FileAttributes, tag.ReparseTag);
+    }
+    CloseHandle(handle);
+    if (!onDisk || link)
         info->kind = HOST_OTHER;
     else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         info->kind = HOST_DIRECTORY;

@@ -11,10 +11,11 @@
 // The fields of one console key event (KEY_EVENT_RECORD).
 struct WindowsKeyEvent {
     bool keyDown = true;
-    uint16_t virtualKey = 0;      // wVirtualKeyCode
-    uint16_t scanCode = 0;        // wVirtualScanCode
-    char16_t character = 0;       // uChar.UnicodeChar
-    uint32_t controlKeyState = 0; // dwControlKeyState
+    uint16_t virtualKey = 0;       // wVirtualKeyCode
+    uint16_t scanCode = 0;         // wVirtualScanCode
+    char16_t character = 0;        // uChar.UnicodeChar
+    uint32_t controlKeyState = 0;  // dwControlKeyState
+    uint16_t repeatCount = 1;      // wRepeatCount: presses of a held key this event stands for
 };
 
 // Bits of dwControlKeyState, as the console sets them.
@@ -32,4 +33,20 @@ constexpr uint32_t WIN_ENHANCED_KEY = 0x0100;
 // its code page 437 byte (0-255); any other key KEY_EXTENDED + its scan code,
 // with 0x2D added for F1-F12 under Alt, else 0x41 under Shift; Esc gives 0x1B.
 // A missing scan code (events made by programs) is taken from the virtual key.
+// While Alt is held the keypad's keys (not the grey block) give nothing: they
+// compose a character, which comes with the release of Alt.
 KeyCode decodeWindowsKeyEvent(const WindowsKeyEvent& event);
+
+// Key presses decoded from console events and not yet returned: one event
+// may stand for several presses of a held key.
+struct WindowsKeyQueue {
+    KeyCode key = KEY_NONE;
+    uint32_t count = 0;
+};
+
+// Decodes `event` into `queue` (which should be empty): its KeyCode once for
+// every press it stands for (its repeat count, at least one), or nothing.
+void queueWindowsKeyEvent(WindowsKeyQueue* queue, const WindowsKeyEvent& event);
+
+// Takes the next key press from `queue`; KEY_NONE when it is empty.
+KeyCode takeWindowsKey(WindowsKeyQueue* queue);

@@ -7,6 +7,7 @@
 
 #include "platform/signals.h"
 #include "platform/windows/directory_paths.h"
+#include "platform/windows/file_rules.h"
 #include "platform/windows/output_names.h"
 #include "platform/windows/wide_text.h"
 
@@ -64,16 +65,92 @@ OutputDirectory wrap(HANDLE handle, std::wstring path) {
     return reinterpret_cast<OutputDirectory>(new OpenDirectory{handle, std::move(path)});
 }
 
-OutputNameKind kindOfAttributes(DWORD attributes) {
+// The attributes and reparse tag of the entry `handle` was opened on.
+bool attributeTag(HANDLE handle, FILE_ATTRIBUTE_TAG_INFO* tag) {
+    return GetFileInformationByHandleEx(handle, FileAttributeTagInfo, tag, sizeof *tag) != 0;
+}
+
+// True when the reparse point at `path` stands for another name (a link,
+// junction or mount point). One whose tag cannot be read counts as a link:
+// nothing is written through what cannot be told apart from one.
+bool isLinkAt(const std::wstring& path) {
+    HANDLE handle = CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return true;
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    bool link = !attributeTag(handle, &tag) || isNameSurrogate(tag.FileAttributes, tag.ReparseTag);
+    CloseHandle(handle);
+    return link;
+}
+
+OutputNameKind kindAt(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return OUTPUT_NAME_FREE;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return OUTPUT_NAME_SYMLINK;  // symbolic links and junctions alike
+    // Cloud placeholders (OneDrive's Desktop and Documents are full of them)
+    // carry the reparse-point attribute too, and are ordinary files and folders.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLinkAt(path))
+        return OUTPUT_NAME_SYMLINK;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return OUTPUT_NAME_DIRECTORY;
     if (attributes & FILE_ATTRIBUTE_DEVICE)
         return OUTPUT_NAME_SPECIAL;
     return OUTPUT_NAME_FILE;
+}
+
+// True when `path` is open in another program that does not let it be
+// renamed or removed.
+bool inUseElsewhere(const std::wstring& path) {
+    HANDLE handle = CreateFileW(
+        path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// Renames the finished file `from` to `to`, replacing a file there; returns
+// 0 or the cause. Virus scanners, the search indexer and sync clients open
+// fresh files for a moment without sharing their removal, so a failure of
+// that kind is tried again for a short while.
+int renameIntoPlace(const std::wstring& from, const std::wstring& to) {
+    for (int failures = 1;; ++failures) {
+        // Windows refuses to replace a read-only file, and some systems do
+        // not: it is the user's, so it stays whichever way. Asked before
+        // every try, since the user may mark it meanwhile.
+        DWORD existing = GetFileAttributesW(to.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
+            (existing & FILE_ATTRIBUTE_READONLY))
+            return OUTPUT_ERROR_READ_ONLY;
+        // Replacing the name replaces whatever link stands there, never its target.
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return 0;
+        DWORD code = GetLastError();
+        if (code == ERROR_ACCESS_DENIED && kindAt(to) == OUTPUT_NAME_DIRECTORY)
+            return OUTPUT_ERROR_DIRECTORY;
+        DWORD delay = renameRetryDelay(code, failures);
+        if (delay == 0) {
+            // A file held open elsewhere is often reported as access denied.
+            if (code == ERROR_ACCESS_DENIED && (inUseElsewhere(to) || inUseElsewhere(from)))
+                code = ERROR_SHARING_VIOLATION;
+            return int(code);
+        }
+        Sleep(delay);
+    }
+}
+
+// Removes the file at `path`, waiting a moment for a program that holds it.
+void removeFile(const std::wstring& path) {
+    for (int failures = 1; !DeleteFileW(path.c_str()); ++failures) {
+        DWORD delay = renameRetryDelay(GetLastError(), failures);
+        if (delay == 0)
+            return;
+        Sleep(delay);
+    }
 }
 
 // Creates `path` and its missing parents ('\' between them). Roots of
@@ -146,19 +223,19 @@ OutputDirectory openOutputSubdirectory(OutputDirectory parent, const char* name,
     HANDLE handle = openDirectory(path, false);
     if (handle == INVALID_HANDLE_VALUE) {
         int code = lastError();
-        OutputNameKind kind = kindOfAttributes(GetFileAttributesW(path.c_str()));
-        fail(error, kind == OUTPUT_NAME_FILE ? ERROR_DIRECTORY : code);
+        fail(error, kindAt(path) == OUTPUT_NAME_FILE ? ERROR_DIRECTORY : code);
         return NO_OUTPUT_DIRECTORY;
     }
-    // Opened as itself, a junction or symbolic link shows its reparse tag;
+    // Opened as itself, a junction or symbolic link shows its reparse tag
+    // (a cloud placeholder shows one too, and is a folder like any other);
     // a plain file opens too (backup semantics) and is refused here.
-    BY_HANDLE_FILE_INFORMATION information;
+    FILE_ATTRIBUTE_TAG_INFO tag;
     int refusal = 0;
-    if (!GetFileInformationByHandle(handle, &information))
+    if (!attributeTag(handle, &tag))
         refusal = lastError();
-    else if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    else if (isNameSurrogate(tag.FileAttributes, tag.ReparseTag))
         refusal = OUTPUT_ERROR_SYMLINK;
-    else if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    else if (!(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         refusal = ERROR_DIRECTORY;
     if (refusal != 0) {
         CloseHandle(handle);
@@ -180,13 +257,14 @@ OutputNameKind outputNameKind(OutputDirectory directory, const char* name) {
     std::wstring path = outputChildPath(directory, name);
     if (path.empty())
         return OUTPUT_NAME_FREE;
-    return kindOfAttributes(GetFileAttributesW(path.c_str()));
+    return kindAt(path);
 }
 
 uint64_t outputFreeSpace(OutputDirectory directory) {
     std::wstring path = outputDirectoryPath(directory);
     ULARGE_INTEGER available;
-    if (path.empty() || !GetDiskFreeSpaceExW((path + L"\\").c_str(), &available, nullptr, nullptr))
+    if (path.empty() ||
+        !GetDiskFreeSpaceExW(freeSpaceQueryPath(path).c_str(), &available, nullptr, nullptr))
         return UINT64_MAX;
     return available.QuadPart;
 }
@@ -254,19 +332,19 @@ int commitOutputFile(OutputFile* file, const char* finalName, int* error) {
     std::wstring to = outputChildPath(file->directory, finalName);
     if (code == 0 && (from.empty() || to.empty()))
         code = lastError();
-    // Replacing the name replaces whatever link stands there, never its target.
-    if (code == 0 && !MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
-        code = lastError();
+    if (code == 0)
+        code = renameIntoPlace(from, to);
     if (code == 0) {
-        SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // Only the hidden bit of the temporary file goes: the archive bit a
+        // new file gets is what backup tools look for.
+        DWORD attributes = GetFileAttributesW(to.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN))
+            SetFileAttributesW(to.c_str(), attributesOfFinishedFile(attributes));
         file->temporaryName.clear();
         clearPendingRemoval(file->pendingSlot);
         file->pendingSlot = -1;
         return 1;
     }
-    if (code == int(ERROR_ACCESS_DENIED) &&
-        kindOfAttributes(GetFileAttributesW(to.c_str())) == OUTPUT_NAME_DIRECTORY)
-        code = OUTPUT_ERROR_DIRECTORY;
     discardOutputFile(file);
     return fail(error, code);
 }
@@ -278,7 +356,7 @@ void discardOutputFile(OutputFile* file) {
     if (!file->temporaryName.empty()) {
         std::wstring path = outputChildPath(file->directory, file->temporaryName.c_str());
         if (!path.empty())
-            DeleteFileW(path.c_str());
+            removeFile(path);
     }
     file->temporaryName.clear();
     clearPendingRemoval(file->pendingSlot);
@@ -297,9 +375,13 @@ std::string outputErrorText(int error) {
             return "a directory is in the way";
         case ERROR_DIRECTORY:
             return "a file is in the way";
+        case OUTPUT_ERROR_READ_ONLY:
+            return "a read-only file is in the way";
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
             return "permission denied";
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return "in use by another program";
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
             return "no space left on the device";

@@ -1,7 +1,8 @@
 // Interrupt handling on Windows. The console calls the control handler on a
-// thread of its own for Ctrl-C, Ctrl-Break and closing the window (and at
-// log-off and shutdown); the main thread goes on meanwhile, so the slots are
-// shared under a lock and the handler ends the whole process itself.
+// thread of its own for Ctrl-C, Ctrl-Break and closing the window (and, in a
+// service, at shutdown); the main thread goes on meanwhile, so the slots, the
+// console and its code page are each handed over under a lock, which the
+// handler keeps until it has ended the whole process itself.
 #include "platform/signals.h"
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/windows/code_page.h"
 #include "platform/windows/directory_paths.h"
 
 namespace {
@@ -28,9 +30,13 @@ BOOL WINAPI onControl(DWORD event) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
         case CTRL_CLOSE_EVENT:
-        case CTRL_LOGOFF_EVENT:
         case CTRL_SHUTDOWN_EVENT:
             break;
+        case CTRL_LOGOFF_EVENT:
+            // Reaches only services, when any user logs off, and says nothing
+            // of this run: a scheduled extraction goes on. Handled, so that
+            // the default handler does not end the process.
+            return TRUE;
         default:
             return FALSE;
     }
@@ -43,6 +49,7 @@ BOOL WINAPI onControl(DWORD event) {
     void (*restore)() = restoreAction.exchange(nullptr);
     if (restore != nullptr)
         restore();
+    restoreCodePageForExit();
     ExitProcess(INTERRUPTED_STATUS);
 }
 

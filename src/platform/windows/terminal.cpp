@@ -26,7 +26,7 @@ bool terminalOpen() {
         return false;
     setConsoleBackend(backend);
     // Ctrl-Break and closing the window give the console back too.
-    setInterruptRestore(windowsConsoleClose);
+    setInterruptRestore(windowsConsoleCloseForExit);
     installInterruptHandlers();
     return true;
 }

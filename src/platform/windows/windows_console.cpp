@@ -5,6 +5,8 @@
 #include <atomic>
 #include <vector>
 
+#include "platform/windows/code_page.h"
+#include "platform/windows/console_glyphs.h"
 #include "platform/windows/key_events.h"
 #include "text/cp437.h"
 
@@ -19,8 +21,21 @@ struct ConsoleState {
 };
 
 ConsoleState state;
-// Taken by whoever closes first: the main thread or the control handler.
+// Set while the program's buffer is up; taken by whoever closes first: the
+// main thread or the control handler.
 std::atomic<bool> taken{false};
+// Held while the console is being taken or given back, so that the control
+// handler's thread never gives back half of what the main thread set up, or
+// the other way round.
+SRWLOCK handoverLock = SRWLOCK_INIT;
+
+// Makes the user's screen buffer, input mode and title the console's again.
+void giveBack() {
+    SetConsoleActiveScreenBuffer(state.original);
+    SetConsoleMode(state.input, state.savedInputMode);
+    if (!state.savedTitle.empty())
+        SetConsoleTitleW(state.savedTitle.data());
+}
 
 HANDLE openConsoleHandle(const wchar_t* name) {
     return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -52,8 +67,7 @@ class WindowsConsole : public ConsoleBackend {
             // the console's own code page; attribute bit 7 is a bright
             // background in the Windows console.
             unsigned char byte = static_cast<unsigned char>(cells[i].character);
-            char32_t glyph = cp437ToUnicode(byte);
-            frame_[i].Char.UnicodeChar = glyph == 0 ? L' ' : wchar_t(glyph);
+            frame_[i].Char.UnicodeChar = wchar_t(glyphs_[byte]);
             frame_[i].Attributes = WORD(cells[i].attributes & 0xFF);
         }
         haveFrame_ = true;
@@ -95,6 +109,9 @@ class WindowsConsole : public ConsoleBackend {
 
     KeyCode readKey() override {
         for (;;) {
+            KeyCode queued = takeWindowsKey(&keys_);
+            if (queued != KEY_NONE)
+                return queued;
             INPUT_RECORD record;
             DWORD count = 0;
             // A console that gives no more events (closed, not a console)
@@ -116,9 +133,8 @@ class WindowsConsole : public ConsoleBackend {
             event.scanCode = key.wVirtualScanCode;
             event.character = char16_t(key.uChar.UnicodeChar);
             event.controlKeyState = key.dwControlKeyState;
-            KeyCode code = decodeWindowsKeyEvent(event);
-            if (code != KEY_NONE)
-                return code;
+            event.repeatCount = key.wRepeatCount;
+            queueWindowsKeyEvent(&keys_, event);
         }
     }
 
@@ -129,6 +145,17 @@ class WindowsConsole : public ConsoleBackend {
         SetConsoleTitleW(wide.c_str());
     }
 
+    // Chooses the characters the cells are drawn with, for a console whose
+    // output code page is `codePage`.
+    void chooseGlyphs(unsigned codePage) {
+        const bool asciiOnly = consoleDrawsWideGlyphs(codePage);
+        for (int byte = 0; byte < 256; ++byte)
+            glyphs_[byte] = consoleGlyph(static_cast<unsigned char>(byte), asciiOnly);
+    }
+
+    // Forgets the key presses decoded and not yet returned.
+    void forgetKeys() { keys_ = WindowsKeyQueue{}; }
+
   private:
     void writeFrame() {
         SMALL_RECT area = {0, 0, SCREEN_COLS - 1, SCREEN_ROWS - 1};
@@ -137,15 +164,14 @@ class WindowsConsole : public ConsoleBackend {
 
     CHAR_INFO frame_[SCREEN_CELLS] = {};
     bool haveFrame_ = false;
+    char16_t glyphs_[256] = {};
+    WindowsKeyQueue keys_;
 };
 
 WindowsConsole console;
 
-}  // namespace
-
-ConsoleBackend* windowsConsoleOpen() {
-    if (taken.load())
-        return &console;
+// Takes the console, with the handover lock held.
+ConsoleBackend* openLocked() {
     HANDLE input = openConsoleHandle(L"CONIN$");
     HANDLE original = openConsoleHandle(L"CONOUT$");
     DWORD inputMode = 0;
@@ -175,6 +201,12 @@ ConsoleBackend* windowsConsoleOpen() {
     state.savedTitle.resize(titleLength + 1);
     state.savedTitle[titleLength] = L'\0';
 
+    console.chooseGlyphs(userCodePage());
+    console.forgetKeys();
+    // From here on an interrupt gives the console back, even before all of
+    // it has been taken.
+    taken.store(true);
+
     // Processed output without wrapping at the line end.
     SetConsoleMode(own, ENABLE_PROCESSED_OUTPUT);
     fitBuffer(own);
@@ -184,24 +216,42 @@ ConsoleBackend* windowsConsoleOpen() {
     // the program).
     SetConsoleMode(input, ENABLE_EXTENDED_FLAGS | ENABLE_WINDOW_INPUT);
     FlushConsoleInputBuffer(input);
-    taken.store(true);
     return &console;
 }
 
+}  // namespace
+
+ConsoleBackend* windowsConsoleOpen() {
+    AcquireSRWLockExclusive(&handoverLock);
+    ConsoleBackend* backend = taken.load() ? &console : openLocked();
+    ReleaseSRWLockExclusive(&handoverLock);
+    return backend;
+}
+
 void windowsConsoleClose() {
-    if (!taken.exchange(false))
-        return;
-    SetConsoleActiveScreenBuffer(state.original);
-    SetConsoleMode(state.input, state.savedInputMode);
-    if (!state.savedTitle.empty())
-        SetConsoleTitleW(state.savedTitle.data());
-    CloseHandle(state.own);
-    CloseHandle(state.original);
-    CloseHandle(state.input);
-    state = ConsoleState{};
+    AcquireSRWLockExclusive(&handoverLock);
+    if (taken.exchange(false)) {
+        giveBack();
+        CloseHandle(state.own);
+        CloseHandle(state.original);
+        CloseHandle(state.input);
+        state = ConsoleState{};
+    }
+    ReleaseSRWLockExclusive(&handoverLock);
+}
+
+void windowsConsoleCloseForExit() {
+    // The lock is never let go: the process ends right after, and the main
+    // thread, still running, must not take the console again meanwhile. The
+    // handles stay open for the main thread to fail on quietly.
+    AcquireSRWLockExclusive(&handoverLock);
+    if (taken.exchange(false))
+        giveBack();
 }
 
 void windowsConsoleDiscardInput() {
-    if (taken.load())
-        FlushConsoleInputBuffer(state.input);
+    if (!taken.load())
+        return;
+    FlushConsoleInputBuffer(state.input);
+    console.forgetKeys();
 }

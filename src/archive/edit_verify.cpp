@@ -12,6 +12,7 @@
 
 #include "archive/child_order.h"
 #include "archive/entry.h"
+#include "archive/layout.h"
 #include "archive/load_observer.h"
 #include "archive/loader.h"
 #include "archive/walk.h"
@@ -43,13 +44,15 @@ struct CheckTree {
     ~CheckTree() { destroyDescendants(&root); }
 };
 
-// Where each listing the loader reads first ends.
+// Where each listing ends, by the directory it was first read for: only
+// that directory answers for it (a directory cut at a cycle points to a
+// listing read for another, and reads nothing of it).
 class ListingEnds : public LoadObserver {
   public:
-    void listingRead(const Entry*, uint64_t start, uint64_t end, ListingEnd) override {
-        ends.emplace(start, end);
+    void listingRead(const Entry* directory, uint64_t start, uint64_t end, ListingEnd) override {
+        ends.emplace(directory, ByteRange{start, end});
     }
-    std::unordered_map<uint64_t, uint64_t> ends;
+    std::unordered_map<const Entry*, ByteRange> ends;
 };
 
 bool checkWrites(const ByteSource& archive, const EditPlan& plan, std::string* why) {
@@ -260,7 +263,7 @@ bool compareTrees(const ByteSource& archive, const PlannedArchive& planned, cons
 }
 
 bool untouchedStayUntouched(const Entry* root, const WriteIndex& index,
-                            const std::unordered_map<uint64_t, uint64_t>& listingEnds,
+                            const std::unordered_map<const Entry*, ByteRange>& listingEnds,
                             const Expectations& expect, std::string* why) {
     std::vector<const Entry*> pending{root};
     while (!pending.empty()) {
@@ -276,8 +279,9 @@ bool untouchedStayUntouched(const Entry* root, const WriteIndex& index,
                 return fail(why, "a write would change the data of " + shown(entry));
         } else if ((entry->kind == KIND_ROOT || entry->kind == KIND_SUBDIR) &&
                    expect.touched.count(entry) == 0) {
-            auto end = listingEnds.find(offset);
-            if (end != listingEnds.end() && !index.meeting(offset, end->second).empty())
+            auto listing = listingEnds.find(entry);
+            if (listing != listingEnds.end() && listing->second.start == offset &&
+                !index.meeting(listing->second.start, listing->second.end).empty())
                 return fail(why, "a write would change the listing of " + shown(entry));
         }
     }

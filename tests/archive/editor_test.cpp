@@ -183,9 +183,13 @@ TEST(EditorRoundTrip, DeletingAndRenaming) {
         TreeState expected = before;
         expected.erase("README");
         expected["README"] = fileHolding("again");
-        expectTree(treeOf(applyPlan(archive, planOrFail(archive, {deleting("README"),
-                                                                  addWith("README", "again")}))),
-                   expected, {"README"});
+        expected["MAPS/NEW.MAP"] = fileHolding("new");
+        // MAPS's record moves up when README goes, then MAPS's listing
+        // moves for lack of room and its record is repointed.
+        expectTree(treeOf(applyPlan(
+                       archive, planOrFail(archive, {deleting("README"), addWith("README", "again"),
+                                                     addWith("MAPS/NEW.MAP", "new")}))),
+                   expected, {"README", "MAPS", "MAPS/NEW.MAP"});
     }
 }
 
@@ -321,6 +325,13 @@ TEST(Editor, RefusalsSayWhyAndPlanNothing) {
     appendRecord(cyclic, "LOOP", TYPE_DIRECTORY, 0, 0);
     appendRecord(cyclic, "F", TYPE_FILE, 0, 0);
     appendEnd(cyclic);
+    Bytes selfCycle;  // D's listing holds a record leading back to it, and cannot move
+    appendRecord(selfCycle, "D", TYPE_DIRECTORY, 0, 132);
+    appendRecord(selfCycle, "AFTER", TYPE_FILE, 4, 220);
+    appendEnd(selfCycle);
+    appendRecord(selfCycle, "SELF", TYPE_DIRECTORY, 0, 132);
+    appendEnd(selfCycle);
+    selfCycle.resize(224, 'a');
     struct Row {
         const Bytes* archive;
         EditRequest request;
@@ -340,6 +351,7 @@ TEST(Editor, RefusalsSayWhyAndPlanNothing) {
         {&archive, addWith("SOUND/./X", "x"), "'.'"},
         {&archive, makingDirectory("/"), "no path"},
         {&cyclic, addWith("LOOP/X", "x"), "cycle"},
+        {&selfCycle, addWith("D/X", "x"), "cycle"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.says);

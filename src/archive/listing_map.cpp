@@ -116,30 +116,72 @@ std::string ListingMap::nameOf(const ModelNode* node) const {
 }
 
 uint64_t ListingMap::key(const ModelNode* directory, std::string_view name) const {
-    const uint64_t h =
+    // FNV alone leaves names that differ in a few characters close together;
+    // the finaliser spreads them over the whole table.
+    uint64_t h =
         hashFolded(name) ^ (reinterpret_cast<uintptr_t>(directory) * 0x9E3779B97F4A7C15ull);
-    return h ^ (h >> 29);
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    return h ^ (h >> 33);
+}
+
+void ListingMap::growNames() {
+    size_t live = 0;
+    for (const NameSlot& slot : names_) live += slot.node != nullptr && slot.node != &removed_;
+    std::vector<NameSlot> old(std::max<size_t>(16, 4 * (live + 1)), NameSlot{});
+    size_t size = 16;
+    while (size < old.size()) size *= 2;
+    old.resize(size);
+    old.swap(names_);
+    namesUsed_ = 0;
+    const size_t mask = names_.size() - 1;
+    for (const NameSlot& slot : old) {
+        if (slot.node == nullptr || slot.node == &removed_)
+            continue;
+        size_t i = slot.key & mask;
+        while (names_[i].node != nullptr) i = (i + 1) & mask;
+        names_[i] = slot;
+        ++namesUsed_;
+    }
 }
 
 void ListingMap::index(ModelNode* node) {
-    names_.emplace(key(node->parent, nameOf(node)), node);
+    if ((namesUsed_ + 1) * 2 > names_.size())
+        growNames();
+    const uint64_t k = key(node->parent, nameOf(node));
+    const size_t mask = names_.size() - 1;
+    size_t i = k & mask;
+    while (names_[i].node != nullptr && names_[i].node != &removed_) i = (i + 1) & mask;
+    if (names_[i].node == nullptr)
+        ++namesUsed_;
+    names_[i] = {k, node};
 }
 
 void ListingMap::unindex(ModelNode* node) {
-    auto [from, to] = names_.equal_range(key(node->parent, nameOf(node)));
-    for (auto it = from; it != to; ++it) {
-        if (it->second == node) {
-            names_.erase(it);
+    if (names_.empty())
+        return;
+    const uint64_t k = key(node->parent, nameOf(node));
+    const size_t mask = names_.size() - 1;
+    for (size_t i = k & mask; names_[i].node != nullptr; i = (i + 1) & mask) {
+        if (names_[i].node == node) {
+            names_[i].node = &removed_;
             return;
         }
     }
 }
 
 ModelNode* ListingMap::child(const ModelNode* directory, std::string_view name) const {
-    auto [from, to] = names_.equal_range(key(directory, name));
-    for (auto it = from; it != to; ++it) {
-        if (it->second->parent == directory && equalFoldingAscii(nameOf(it->second), name))
-            return it->second;
+    if (names_.empty())
+        return nullptr;
+    const uint64_t k = key(directory, name);
+    const size_t mask = names_.size() - 1;
+    for (size_t i = k & mask; names_[i].node != nullptr; i = (i + 1) & mask) {
+        ModelNode* node = names_[i].node;
+        if (names_[i].key == k && node != &removed_ && node->parent == directory &&
+            equalFoldingAscii(nameOf(node), name))
+            return node;
     }
     return nullptr;
 }
@@ -152,6 +194,11 @@ uint32_t ListingMap::cutsInto(uint64_t start) const {
 int ListingMap::read(const ByteSource& archive, std::string* why) {
     fileSize_ = archive.size();
     const uint32_t cap = loadRecordCap(fileSize_, LOAD_ENTRY_CAP);
+    // Sized once for as many records as the file could hold (up to a
+    // million), so that the name table is not rebuilt while the walk runs.
+    size_t slots = 16;
+    while (slots < 2 * std::min<uint64_t>(fileSize_ / DIR_RECORD_SIZE + 1, 1u << 20)) slots *= 2;
+    names_.assign(slots, NameSlot{});
     RecordSource source(archive);
     std::unordered_map<uint64_t, Listing*> byStart;
     std::unordered_set<uint64_t> active;

@@ -122,7 +122,15 @@ class ListingMap {
     std::deque<Reading> readings_;
     std::deque<ModelNode> nodes_;
     ModelNode* root_;
-    std::unordered_multimap<uint64_t, ModelNode*> names_;
+    // Entries by directory and folded name: open addressing, linear probing.
+    struct NameSlot {
+        uint64_t key = 0;
+        ModelNode* node = nullptr;  // null: empty; `&removed_`: taken out
+    };
+    void growNames();
+    std::vector<NameSlot> names_;
+    size_t namesUsed_ = 0;  // slots not empty, removed ones included
+    ModelNode removed_;
     std::unordered_map<uint64_t, uint32_t> cuts_;
     UsedRanges used_;
     uint64_t fileSize_ = 0;

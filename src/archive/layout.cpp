@@ -1,0 +1,178 @@
+#include "archive/layout.h"
+
+#include <algorithm>
+
+#include "archive/writer.h"
+
+namespace {
+
+// Large files start on a page boundary at the end, as the writer places them.
+constexpr uint64_t ALIGN_FROM = 64 * 1024;
+constexpr uint64_t ALIGNMENT = 4096;
+
+}  // namespace
+
+void UsedRanges::add(uint64_t start, uint64_t end) {
+    if (start < end)
+        added_.push_back({start, end});
+}
+
+void UsedRanges::finish() {
+    // A sweep over every start and end; a whole archive's worth of ranges
+    // costs one sort, and typical archives collapse to a few segments.
+    std::vector<std::pair<uint64_t, int>> edges;
+    edges.reserve(added_.size() * 2);
+    for (const ByteRange& range : added_) {
+        edges.emplace_back(range.start, 1);
+        edges.emplace_back(range.end, -1);
+    }
+    std::vector<ByteRange>().swap(added_);
+    std::sort(edges.begin(), edges.end());
+    segments_.clear();
+    int64_t count = 0;
+    size_t i = 0;
+    while (i < edges.size()) {
+        const uint64_t at = edges[i].first;
+        while (i < edges.size() && edges[i].first == at) count += edges[i++].second;
+        if (i == edges.size() || count == 0)
+            continue;
+        const uint64_t next = edges[i].first;
+        const auto counted = static_cast<uint32_t>(std::min<int64_t>(count, UINT32_MAX));
+        if (!segments_.empty() && segments_.back().end == at && segments_.back().count == counted)
+            segments_.back().end = next;
+        else
+            segments_.push_back({at, next, counted});
+    }
+}
+
+std::vector<UsedRanges::Segment>::const_iterator UsedRanges::segmentAfter(uint64_t position) const {
+    return std::upper_bound(segments_.begin(), segments_.end(), position,
+                            [](uint64_t p, const Segment& s) { return p < s.end; });
+}
+
+bool UsedRanges::usedOnce(uint64_t start, uint64_t end) const {
+    if (start >= end)
+        return false;
+    uint64_t position = start;
+    for (auto it = segmentAfter(start); it != segments_.end() && position < end; ++it) {
+        if (it->start > position || it->count != 1)
+            return false;
+        position = it->end;
+    }
+    return position >= end;
+}
+
+bool UsedRanges::unused(uint64_t start, uint64_t end) const {
+    if (start >= end)
+        return true;
+    auto it = segmentAfter(start);
+    return it == segments_.end() || it->start >= end;
+}
+
+std::vector<ByteRange> UsedRanges::gapsBelow(uint64_t limit) const {
+    std::vector<ByteRange> gaps;
+    uint64_t position = 0;
+    for (const Segment& segment : segments_) {
+        if (position >= limit)
+            break;
+        if (segment.start > position)
+            gaps.push_back({position, std::min(segment.start, limit)});
+        position = std::max(position, segment.end);
+    }
+    if (position < limit)
+        gaps.push_back({position, limit});
+    return gaps;
+}
+
+SpaceAllocator::SpaceAllocator(const std::vector<ByteRange>& gaps, uint64_t tail) : tail_(tail) {
+    for (const ByteRange& gap : gaps) {
+        if (gap.start < gap.end && gap.end <= tail)
+            addGap(gap.start, gap.end);
+    }
+}
+
+void SpaceAllocator::addGap(uint64_t start, uint64_t end) {
+    byStart_.emplace(start, end);
+    bySize_.emplace(end - start, start);
+}
+
+void SpaceAllocator::removeGap(std::map<uint64_t, uint64_t>::iterator gap) {
+    bySize_.erase({gap->second - gap->first, gap->first});
+    byStart_.erase(gap);
+}
+
+int SpaceAllocator::allocate(uint64_t length, bool alignLarge, uint64_t* place) {
+    auto fit = bySize_.lower_bound({length, 0});
+    if (fit != bySize_.end()) {
+        const uint64_t start = fit->second;
+        claim(start, start + length);
+        *place = start;
+        return 1;
+    }
+    uint64_t start = tail_;
+    if (alignLarge && length >= ALIGN_FROM && start % ALIGNMENT != 0)
+        start += ALIGNMENT - start % ALIGNMENT;
+    if (start > ARCHIVE_SIZE_LIMIT || length > ARCHIVE_SIZE_LIMIT - start)
+        return 0;
+    claim(start, start + length);
+    *place = start;
+    return 1;
+}
+
+bool SpaceAllocator::isFree(uint64_t start, uint64_t end) const {
+    if (start >= end || start >= tail_)
+        return true;
+    auto gap = byStart_.upper_bound(start);
+    if (gap == byStart_.begin())
+        return false;
+    --gap;
+    return gap->second >= std::min(end, tail_);
+}
+
+void SpaceAllocator::claim(uint64_t start, uint64_t end) {
+    if (start >= end)
+        return;
+    std::vector<std::pair<uint64_t, uint64_t>> touched;
+    auto gap = byStart_.upper_bound(start);
+    if (gap != byStart_.begin())
+        --gap;
+    for (; gap != byStart_.end() && gap->first < end; ++gap) {
+        if (gap->second > start)
+            touched.emplace_back(gap->first, gap->second);
+    }
+    for (auto [gapStart, gapEnd] : touched) {
+        removeGap(byStart_.find(gapStart));
+        if (gapStart < start)
+            addGap(gapStart, start);
+        if (end < gapEnd)
+            addGap(end, gapEnd);
+    }
+    if (end > tail_) {
+        // What lies between the old tail and a claim beyond it stays free.
+        if (start > tail_)
+            addGap(tail_, start);
+        tail_ = end;
+    }
+}
+
+void SpaceAllocator::release(uint64_t start, uint64_t end) {
+    if (start >= end)
+        return;
+    auto after = byStart_.find(end);
+    if (after != byStart_.end()) {
+        end = after->second;
+        removeGap(after);
+    }
+    auto before = byStart_.lower_bound(start);
+    if (before != byStart_.begin()) {
+        --before;
+        if (before->second == start) {
+            start = before->first;
+            removeGap(before);
+        }
+    }
+    if (end >= tail_)
+        tail_ = start;
+    else
+        addGap(start, end);
+}

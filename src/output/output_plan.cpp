@@ -30,6 +30,9 @@ class Planner {
   public:
     Planner(const Entry* base, const OutputNameRules& rules, OutputPlan* plan)
         : base_(base), rules_(rules), plan_(*plan) {
+        // Most entries make one node: a single growth then.
+        plan_.nodes.reserve(plan_.entryNodes.size() + 1);
+        claims_.reserve(plan_.entryNodes.size() + 1);
         plan_.nodes.emplace_back();
         claims_.emplace_back();
     }

@@ -90,8 +90,9 @@ TEST(Extract, KeepLeavesExistingFilesAlone) {
 
 TEST(Extract, GoesOnPastFilesItCannotWriteAndCountsThem) {
     TempDir temp;
-    const uint32_t data = 8 * DIR_RECORD_SIZE;
+    const uint32_t sub = 9 * DIR_RECORD_SIZE, data = sub + 3 * DIR_RECORD_SIZE;
     std::vector<uint8_t> bytes;
+    appendRecord(bytes, "SUB", TYPE_DIRECTORY, 0, sub);
     appendRecord(bytes, "GOOD.TXT", TYPE_FILE, 4, data);
     appendRecord(bytes, "PART.BIN", TYPE_FILE, 100000, data);
     appendRecord(bytes, "FAR.BIN", TYPE_FILE, 10, 5000);
@@ -100,28 +101,38 @@ TEST(Extract, GoesOnPastFilesItCannotWriteAndCountsThem) {
     appendRecord(bytes, "ONE.BIN", TYPE_FILE, 5, data + 4);
     appendRecord(bytes, "ZLAST.TXT", TYPE_FILE, 4, data + 4);
     appendEnd(bytes);
+    appendRecord(bytes, "IN.TXT", TYPE_FILE, 4, data);
+    appendRecord(bytes, "IN2.TXT", TYPE_FILE, 4, data);
+    appendEnd(bytes);
     for (char c : std::string("goodlast")) bytes.push_back(uint8_t(c));
     std::string archive = temp.write("cut.dir", bytes);
     std::filesystem::create_directories(temp.file("out/BLOCK"));
+    writeFile(temp.file("out/SUB"), "a file");
 
     ModeRun run = runDirrip({"-x", archive, "-C", temp.file("out")});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "2 files, 8 bytes\n");
+    // The directory that cannot be made is named once, each file meant for it once.
+    EXPECT_EQ(run.err.find("dirrip: cannot create directory 'SUB': a file is in the way\n"),
+              run.err.rfind("dirrip: cannot create directory 'SUB'"));
     for (const char* line : {
+             "dirrip: cannot create directory 'SUB': a file is in the way\n",
+             "dirrip: cannot extract 'SUB/IN.TXT': its directory 'SUB' could not be made\n",
+             "dirrip: cannot extract 'SUB/IN2.TXT': its directory 'SUB' could not be made\n",
              "dirrip: cannot read 'PART.BIN' from the archive: the archive ends 99992 bytes "
-             "before its data (100000 bytes at 0x00000160) does\n",
+             "before its data (100000 bytes at 0x00000210) does\n",
              "dirrip: cannot read 'FAR.BIN' from the archive: its data (10 bytes at 0x00001388) "
              "lies past the end of the archive\n",
              "dirrip: cannot read 'ONE.BIN' from the archive: the archive ends 1 byte before its "
-             "data (5 bytes at 0x00000164) does\n",
+             "data (5 bytes at 0x00000214) does\n",
              "dirrip: cannot create a file for '/': nothing is left of its name\n",
              "dirrip: cannot create 'BLOCK' for 'BLOCK': a directory is in the way\n",
          })
         EXPECT_NE(run.err.find(line), std::string::npos) << line << run.err;
-    EXPECT_TRUE(run.err.ends_with("dirrip: 5 files not extracted\n")) << run.err;
+    EXPECT_TRUE(run.err.ends_with("dirrip: 7 files not extracted\n")) << run.err;
     EXPECT_EQ(readTree(temp.file("out")),
               (std::map<std::string, std::string>{
-                  {"BLOCK/", ""}, {"GOOD.TXT", "good"}, {"ZLAST.TXT", "last"}}));
+                  {"BLOCK/", ""}, {"GOOD.TXT", "good"}, {"SUB", "a file"}, {"ZLAST.TXT", "last"}}));
 
     run = runDirrip({"-x", archive, "-C", temp.file("again"), "FAR.BIN"});
     EXPECT_EQ(run.status, 1);

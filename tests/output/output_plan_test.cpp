@@ -3,13 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "archive/walk.h"
 #include "support/test_tree.h"
 
 namespace {
@@ -143,53 +140,11 @@ TEST(OutputPlan, RipPlansOnlyItsFilesBelowTheShownDirectory) {
     EXPECT_EQ(planOutputPaths(sub, chosen, KEEP_CASE), (std::vector<std::string>{"A_B", "A_B~2"}));
 }
 
-TEST(OutputPlan, NotesNameTheEntryTheWantedPathAndWhoHasIt) {
-    TestTree tree;
-    build(tree, {"A_B", "A?B|X"});
-    const OutputPlan plan = planOutput(tree.root(), extractionEntries(tree.root()), KEEP_CASE);
-    ASSERT_EQ(plan.numbered.size(), 1u);
-    const PlannedNode& node = plan.nodes[plan.numbered[0]];
-    PlannedPaths paths(plan);
-    EXPECT_EQ(archivePathOf(node.entry), "A?B");
-    EXPECT_EQ(paths.of(node.entryNode), "A_B~2");
-    EXPECT_EQ(wantedPath(plan, plan.numbered[0]), "A_B");
-    EXPECT_EQ(archivePathOf(plan.nodes[node.holder].entry), "A_B");
-}
-
 TEST(OutputPlan, NumberedNames) {
     EXPECT_EQ(numberedName("A_B", 2), "A_B~2");
     EXPECT_EQ(numberedName("README.TXT", 3), "README~3.TXT");
     EXPECT_EQ(numberedName("A.TAR.GZ", 2), "A.TAR~2.GZ");
     EXPECT_EQ(numberedName(".HIDDEN", 2), ".HIDDEN~2");
-}
-
-TEST(OutputPlan, DeepTreesAndManyNamesCostLinearWork) {
-    // A chain far deeper than a path per entry could afford to copy, and a
-    // directory where thousands of names all become one.
-    TestTree tree;
-    Entry* directory = tree.root();
-    for (int level = 0; level < 20000; ++level) {
-        tree.file(directory, "F");
-        directory = tree.subdir(directory, "D");
-    }
-    for (int i = 0; i < 5000; ++i) {
-        std::string stored;
-        for (int bit = 0; bit < 13; ++bit) stored += (i >> bit) & 1 ? '?' : '*';
-        tree.file(tree.root(), stored);
-    }
-    const std::vector<const Entry*> entries = extractionEntries(tree.root());
-    const OutputPlan plan = planOutput(tree.root(), entries, KEEP_CASE);
-    PlannedPaths paths(plan);
-    size_t longest = 0;
-    std::set<std::string> topNames;
-    for (uint32_t node : plan.entryNodes) {
-        longest = std::max(longest, paths.of(node).size());
-        if (plan.nodes[node].parent == 0)
-            topNames.insert(plan.nodes[node].name);
-    }
-    EXPECT_EQ(longest, 20000u * 2 - 1);
-    EXPECT_EQ(plan.numbered.size(), 4999u);
-    EXPECT_EQ(topNames.size(), 5000u + 2);  // with F and D
 }
 
 }  // namespace

@@ -54,11 +54,4 @@ TEST(WinOutputNames, NamesOfOneKeyAreOneFileOnDisk) {
     }
 }
 
-TEST(WinOutputNames, TheSeamNamesComponentsAsWindowsTakesThem) {
-    EXPECT_EQ(outputComponentName("CON"), "_CON");
-    EXPECT_EQ(outputComponentName("A. "), "A__");
-    EXPECT_EQ(outputComponentName("_CON"), "_CON");
-    EXPECT_EQ(outputNameKey("\u00E9t\u00E9.txt"), "\u00C9T\u00C9.TXT");
-}
-
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "archive/entry.h"
 #include "archive/session.h"
@@ -9,7 +10,7 @@
 #include "browser/state.h"
 #include "browser/status_line.h"
 #include "output/copy_out.h"
-#include "output/output_name.h"
+#include "output/output_plan.h"
 #include "platform/output_files.h"
 
 static_assert(WORK_BUFFER_SIZE >= int(RIP_BLOCK_SIZE), "a block is copied through the work buffer");
@@ -57,7 +58,7 @@ unsigned char* copyBuffer() {
 }
 
 // Rips child `index` of the shown directory. Returns false when it set a reason.
-bool ripFile(OutputRun& run, int index, bool fromSelection) {
+bool ripFile(OutputRun& run, int index, bool fromSelection, const std::string& outputPath) {
     Entry* entry = browser.panel.current->children[size_t(index)];
     int shownPercent = -1;
     CopyOptions options;
@@ -65,10 +66,7 @@ bool ripFile(OutputRun& run, int index, bool fromSelection) {
     options.progress = [&](uint64_t done, uint64_t size) {
         showProgress(entry, done, size, shownPercent);
     };
-    // A name that another file of this F2 already wrote gets a numbered one,
-    // so no file overwrites another.
-    CopyResult result = copyEntryOut(&run, browser.session->file(), entry,
-                                     claimOutputPath(&run, outputPathFor(entry->name)), options);
+    CopyResult result = copyEntryOut(&run, browser.session->file(), entry, outputPath, options);
     switch (result.status) {
         case COPY_DONE:
         case COPY_KEPT:
@@ -101,6 +99,31 @@ bool isRippable(const Entry* entry) {
     return entry->kind == KIND_FILE && entry->info != nullptr;
 }
 
+// The output path of each child of `directory` this F2 rips (the selected
+// files, or else the one under `cursor`), planned together so that no file
+// overwrites another and a name that needs no change keeps it.
+std::vector<std::string> plannedRip(const Entry* directory, int cursor) {
+    const int count = directory ? int(directory->children.size()) : 0;
+    std::vector<const Entry*> chosen;
+    std::vector<int> indexes;
+    for (int i = 0; i < count; ++i) {
+        const Entry* child = directory->children[size_t(i)];
+        if (isRippable(child) && child->info->selected) {
+            chosen.push_back(child);
+            indexes.push_back(i);
+        }
+    }
+    if (chosen.empty() && cursor >= 0 && cursor < count &&
+        isRippable(directory->children[size_t(cursor)])) {
+        chosen.push_back(directory->children[size_t(cursor)]);
+        indexes.push_back(cursor);
+    }
+    std::vector<std::string> paths(static_cast<size_t>(count));
+    const std::vector<std::string> planned = planOutputPaths(directory, chosen);
+    for (size_t k = 0; k < planned.size(); ++k) paths[size_t(indexes[k])] = planned[k];
+    return paths;
+}
+
 }  // namespace
 
 void ripEntries() {
@@ -116,6 +139,7 @@ void ripEntries() {
         return;
     }
 
+    const std::vector<std::string> paths = plannedRip(directory, browser.panel.cursor);
     bool selectionFound = false;
     int count = directory ? int(directory->children.size()) : 0;
     for (int i = 0; i < count; ++i) {
@@ -123,13 +147,13 @@ void ripEntries() {
         if (!isRippable(child) || !child->info->selected)
             continue;
         selectionFound = true;
-        if (!ripFile(run, i, true))
+        if (!ripFile(run, i, true, paths[size_t(i)]))
             break;
     }
 
     int cursor = browser.panel.cursor;
     if (!selectionFound && browser.terminationReason == REASON_NONE && cursor >= 0 &&
         cursor < count && isRippable(directory->children[size_t(cursor)]))
-        ripFile(run, cursor, false);
+        ripFile(run, cursor, false, paths[size_t(cursor)]);
     endOutputRun(&run);
 }

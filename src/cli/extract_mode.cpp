@@ -1,6 +1,9 @@
 #include "cli/extract_mode.h"
 
+#include <cinttypes>
+#include <cstdio>
 #include <ostream>
+#include <unordered_set>
 
 #include "archive/search.h"
 #include "archive/session.h"
@@ -10,6 +13,7 @@
 #include "cli/patterns.h"
 #include "output/copy_out.h"
 #include "output/output_name.h"
+#include "output/output_plan.h"
 #include "platform/output_files.h"
 
 namespace {
@@ -44,6 +48,37 @@ class ProgressLine {
     int percent_ = -1;
 };
 
+// "1 file", "2 files": `count` and the noun, in the plural unless it is one.
+std::string countOf(uint64_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string hex(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08" PRIx64, value);
+    return text;
+}
+
+// Why a file's data could not be read: how much of it lies past the end of
+// the archive, when the archive is shorter than the record says.
+std::string readFailure(const Entry* entry, uint64_t archiveSize) {
+    const uint64_t offset = entry->info != nullptr ? entry->info->offset : 0;
+    const uint64_t present = offset >= archiveSize ? 0 : archiveSize - offset;
+    const std::string data =
+        "its data (" + countOf(entry->size, "byte") + " at " + hex(offset) + ")";
+    if (present == 0)
+        return data + " lies past the end of the archive";
+    if (present < entry->size)
+        return "the archive ends " + countOf(entry->size - present, "byte") + " before " + data +
+               " does";
+    return "it ends before the data";
+}
+
+// The archive path of `entry` as messages show it.
+std::string shownPath(const Entry* entry) {
+    return displayName(archivePathOf(entry));
+}
+
 }  // namespace
 
 int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& err) {
@@ -54,6 +89,26 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
     ArchiveSession session;
     if (!openArchiveForCommandLine(session, options.archivePath, err))
         return 1;
+
+    // The run's entries: every directory (made even when empty) unless
+    // patterns choose, and the chosen files; the walk below meets them again
+    // in the same order.
+    auto chosen = [&](const Entry* entry, const std::string& path) {
+        if (entry->kind == KIND_SUBDIR)
+            return patterns.empty();
+        return entry->kind == KIND_FILE && matchesAnyPattern(patterns, path, entry->name);
+    };
+    std::vector<const Entry*> entries;
+    walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
+        if (chosen(entry, path))
+            entries.push_back(entry);
+        return entry->kind == KIND_SUBDIR;
+    });
+    // Every name is settled before the first file is written, so no file
+    // lands under a name that another entry of the run has a better claim to.
+    const OutputPlan plan = planOutput(session.root(), entries);
+    PlannedPaths paths(plan);
+
     OutputRun run;
     int error = 0;
     if (!beginOutputRun(&run, options.directory.c_str(), true, &error)) {
@@ -61,62 +116,49 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             << "': " << outputErrorText(error) << "\n";
         return 1;
     }
+    for (uint32_t node : plan.numbered) {
+        const PlannedNode& numbered = plan.nodes[node];
+        err << "dirrip: '" << shownPath(numbered.entry) << "' written as '"
+            << displayPath(paths.of(numbered.entryNode)) << "': '"
+            << displayPath(wantedPath(plan, node)) << "' is taken by '"
+            << shownPath(plan.nodes[numbered.holder].entry) << "'\n";
+    }
 
     std::vector<unsigned char> buffer(RIP_BLOCK_SIZE);
     ProgressLine progress(err, options.progress);
-    std::string failure;
-    uint64_t files = 0, bytes = 0, kept = 0;
-    // The directories being walked, by depth: their claim in the run and the
-    // length of their output path in `outputPath`, which holds the deepest
-    // (one path, not one per level, so a deep chain costs linear memory).
-    struct Place {
-        const Entry* directory;
-        uint32_t claim;
-        size_t length;
+    uint64_t files = 0, bytes = 0, kept = 0, failedFiles = 0, failedDirectories = 0;
+    // A directory that cannot be made is named once, however many entries lead into it.
+    std::unordered_set<std::string> reportedDirectories;
+    auto fail = [&](const std::string& text) {
+        progress.clear();
+        err << "dirrip: " << text << "\n";
     };
-    std::vector<Place> places{{session.root(), 0, 0}};
-    std::string outputPath;
+    size_t index = 0;
 
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
-        if (!failure.empty())
-            return false;
-        while (places.back().directory != entry->parent) places.pop_back();
-        outputPath.resize(places.back().length);
-        const std::string own = outputPathFor(entry->name);
+        const bool descend = entry->kind == KIND_SUBDIR;
+        if (!chosen(entry, path))
+            return descend;
+        const uint32_t node = plan.entryNodes[index++];
         const std::string shown = displayName(path);
 
         if (entry->kind == KIND_SUBDIR) {
-            if (own.empty()) {
-                // Nothing is left of the name: its contents go where it stands.
-                places.push_back({entry, places.back().claim, outputPath.size()});
-                return true;
+            std::string failed;
+            if (enterOutputDirectory(&run, paths.of(node), &failed, &error) ==
+                    NO_OUTPUT_DIRECTORY &&
+                reportedDirectories.insert(failed).second) {
+                ++failedDirectories;
+                fail("cannot create directory '" + displayPath(failed) +
+                     "': " + outputErrorText(error));
             }
-            uint32_t id = claimRelativePath(&run, places.back().claim, own, true, &outputPath);
-            places.push_back({entry, id, outputPath.size()});
-            if (patterns.empty()) {
-                std::string failed;
-                if (enterOutputDirectory(&run, outputPath, &failed, &error) ==
-                    NO_OUTPUT_DIRECTORY) {
-                    failure = "cannot create directory '" + displayPath(failed) +
-                              "': " + outputErrorText(error);
-                    return false;
-                }
-            }
-            return true;
+            return descend;
         }
-        if (entry->kind != KIND_FILE || !matchesAnyPattern(patterns, path, entry->name))
-            return false;
-        if (own.empty()) {
-            failure = "cannot create a file for '" + shown + "': nothing is left of its name";
-            return false;
+        if (node == NO_PLANNED_NODE) {
+            ++failedFiles;
+            fail("cannot create a file for '" + shown + "': nothing is left of its name");
+            return descend;
         }
-        claimRelativePath(&run, places.back().claim, own, false, &outputPath);
-        // A name an earlier file of this run took is written under another; say so.
-        std::string wanted = outputPath.substr(0, places.back().length);
-        wanted += (wanted.empty() ? "" : "/") + own;
-        if (outputPath != wanted)
-            err << "dirrip: '" << shown << "' written as '" << displayPath(outputPath) << "': '"
-                << displayPath(wanted) << "' was taken by an earlier file\n";
+        const std::string& outputPath = paths.of(node);
 
         CopyOptions copyOptions;
         copyOptions.buffer = buffer.data();
@@ -131,39 +173,41 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             case COPY_DONE:
                 ++files;
                 bytes += entry->size;
-                break;
+                return descend;
             case COPY_KEPT:
                 ++kept;
-                break;
+                return descend;
             case COPY_NO_ROOM:
-                failure = "insufficient disk space to extract '" + shown + "'";
+                fail("insufficient disk space to extract '" + shown + "'");
                 break;
             case COPY_MKDIR_FAILED:
-                failure = "cannot create directory '" + displayPath(result.path) + "'" + cause;
+                if (reportedDirectories.insert(result.path).second)
+                    fail("cannot create directory '" + displayPath(result.path) + "'" + cause);
+                fail("cannot extract '" + shown + "': its directory '" + displayPath(result.path) +
+                     "' could not be made");
                 break;
             case COPY_CREATE_FAILED:
-                failure =
-                    "cannot create '" + displayPath(outputPath) + "' for '" + shown + "'" + cause;
+                fail("cannot create '" + displayPath(outputPath) + "' for '" + shown + "'" + cause);
                 break;
             case COPY_READ_FAILED:
-                failure = "cannot read '" + shown + "' from the archive: it ends before the data";
+                fail("cannot read '" + shown +
+                     "' from the archive: " + readFailure(entry, session.file().size()));
                 break;
             case COPY_WRITE_FAILED:
-                failure = "cannot write '" + displayPath(outputPath) + "'" + cause;
+                fail("cannot write '" + displayPath(outputPath) + "'" + cause);
                 break;
         }
-        return false;
+        ++failedFiles;
+        return descend;
     });
 
     progress.clear();
     endOutputRun(&run);
-    if (!failure.empty()) {
-        err << "dirrip: " << failure << "\n";
-        return 1;
-    }
-    out << files << " files, " << bytes << " bytes";
+    out << countOf(files, "file") << ", " << countOf(bytes, "byte");
     if (kept > 0)
         out << ", " << kept << " kept";
     out << "\n";
-    return 0;
+    if (failedFiles > 0)
+        err << "dirrip: " << countOf(failedFiles, "file") << " not extracted\n";
+    return failedFiles + failedDirectories > 0 ? 1 : 0;
 }

@@ -14,8 +14,9 @@ struct ExtractOptions {
 };
 
 // Extracts with the same naming, confinement, free-space and checked copy as
-// ripping. Writes "N files, M bytes" to `out`. Returns 0 when every chosen
-// file was written, 1 on the first failure (message on `err`; the file being
-// written is removed, the ones before stay complete).
+// ripping, every output name planned for the whole run first (a clash noted
+// on `err`). Goes on past a file it cannot write, naming it on `err`, and
+// ends with the count of such files there. Writes "N files, M bytes" to
+// `out`. Returns 0 when every chosen file was written and every directory
+// made, 1 otherwise (a file that failed leaves nothing half-written).
 int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& err);
-

@@ -7,14 +7,13 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ostream>
-#include <unordered_map>
 
 #include "archive/load_observer.h"
 #include "archive/walk.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "output/output_name.h"
-#include "text/cp437.h"
+#include "output/output_plan.h"
 
 namespace {
 
@@ -50,56 +49,11 @@ bool hasDotPart(const std::string& name) {
     }
 }
 
-// What extraction would write for a name that needed no change at all.
-std::string plainOutputPath(const std::string& name) {
-    std::string path = cp437TextToUtf8(name);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 struct ListingRange {
     uint64_t start;
     uint64_t end;
     const Entry* directory;
 };
-
-// An output path known by its hash and length (see checkOutputPaths).
-struct OutputLevel {
-    uint64_t hash;
-    size_t length;
-};
-
-// The output path of an entry whose own part is `own` below a directory whose
-// output path is `parent`, joined as extraction joins them: an entry whose own
-// part is empty has an empty path, and paths below an empty parent start afresh.
-OutputLevel joinOutput(const OutputLevel& parent, const std::string& own) {
-    constexpr uint64_t PRIME = 0x100000001B3ull;
-    if (own.empty())
-        return {0, 0};
-    OutputLevel level = parent;
-    if (level.length > 0) {
-        level.hash = (level.hash ^ '/') * PRIME;
-        ++level.length;
-    }
-    for (char c : own) level.hash = (level.hash ^ static_cast<unsigned char>(c)) * PRIME;
-    level.length += own.size();
-    return level;
-}
-
-// The output path extraction gives `entry`, built from the root down.
-std::string outputPathOf(const Entry* entry) {
-    std::vector<const Entry*> chain;
-    for (const Entry* e = entry; e->parent != nullptr; e = e->parent) chain.push_back(e);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const std::string own = outputPathFor((*it)->name);
-        if (own.empty())
-            path.clear();
-        else
-            path = path.empty() ? own : path + "/" + own;
-    }
-    return path;
-}
 
 struct FileData {
     uint64_t start;
@@ -124,10 +78,10 @@ class Verifier : public LoadObserver {
             find(pathIn(directory, name),
                  std::string(name == "." ? "is only '.'" : "has a part that is only '.'") +
                      ", the directory itself on disk: it would be extracted as '" +
-                     displayPath(outputPathFor(name)) + "'");
-        } else if (outputPathFor(name) != plainOutputPath(name)) {
+                     displayPath(writtenPathFor(name)) + "'");
+        } else if (writtenPathFor(name) != plainOutputPath(name)) {
             find(pathIn(directory, name),
-                 "would be extracted as '" + displayPath(outputPathFor(name)) + "'");
+                 "would be extracted as '" + displayPath(writtenPathFor(name)) + "'");
         }
         if (isDirectory)
             return;
@@ -198,37 +152,18 @@ class Verifier : public LoadObserver {
         }
     }
 
-    // Entries that extraction would write where an earlier entry is written.
-    // Each output path is known by a hash built up along the walk, so the
-    // check stays linear however deep the tree; paths are compared in full
-    // only when two hashes meet.
+    // Entries whose output names meet another's: the plan of a plain
+    // extraction gives all but one of them a numbered name.
     void checkOutputPaths(const Entry* root) {
-        std::vector<OutputLevel> levels{{0, 0}};
-        std::unordered_map<uint64_t, const Entry*> taken;
-        TreeWalk walk(root, WALK_WITHOUT_PATHS);
-        while (walk.next()) {
-            if (walk.step() == WALK_LEAVE || walk.entry() == root)
-                continue;
-            const Entry* entry = walk.entry();
-            const size_t depth = walk.depth();
-            const OutputLevel own = joinOutput(levels[depth - 1], outputPathFor(entry->name));
-            if (walk.step() == WALK_ENTER) {
-                levels.resize(depth + 1);
-                levels[depth] = own;
-            }
-            if (own.length == 0)
-                continue;
-            const uint64_t key = own.hash ^ (uint64_t{own.length} * 0x9E3779B97F4A7C15ull);
-            auto [first, isNew] = taken.emplace(key, entry);
-            if (isNew)
-                continue;
-            const bool bothDirectories =
-                entry->kind == KIND_SUBDIR && first->second->kind == KIND_SUBDIR;
-            const std::string output = outputPathOf(entry);
-            if (bothDirectories || output != outputPathOf(first->second))
-                continue;
-            find(archivePathOf(entry), "would be extracted to '" + displayPath(output) +
-                                           "', where '" + shownPath(first->second) + "' goes too");
+        const OutputPlan plan = planOutput(root, extractionEntries(root));
+        PlannedPaths paths(plan);
+        for (uint32_t node : plan.numbered) {
+            const PlannedNode& numbered = plan.nodes[node];
+            find(archivePathOf(numbered.entry),
+                 "would be extracted to '" + displayPath(wantedPath(plan, node)) + "', where '" +
+                     shownPath(plan.nodes[numbered.holder].entry) +
+                     "' goes too; it is written as '" + displayPath(paths.of(numbered.entryNode)) +
+                     "'");
         }
     }
 

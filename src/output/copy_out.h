@@ -49,7 +49,7 @@ struct CopyOptions {
 constexpr size_t COPY_KERNEL_STEP = 64u << 20;
 
 // Copies `entry`'s data from `archive` to `outputPath` below the run's base
-// (a path claimed for this run, claimOutputPath): enters its directory, checks the free space,
+// (its path planned for the run, output_plan.h): enters its directory, checks the free space,
 // writes a temporary file and renames it over whatever file stands there. A directory, symbolic
 // link or special file at the output path is refused. A file of size 0 is created empty without
 // reading (wherever its offset points) and never calls `progress`. On any failure nothing is left

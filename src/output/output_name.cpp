@@ -67,6 +67,34 @@ std::string outputPathFor(std::string_view storedName, RootPrefixes prefixes) {
     return path;
 }
 
+OutputNameRules platformOutputNameRules() {
+    return {platformRootPrefixes(), outputComponentName, outputNameKey};
+}
+
+std::string writtenPathFor(std::string_view storedName, const OutputNameRules& rules) {
+    const std::string portable = outputPathFor(storedName, rules.prefixes);
+    std::string path;
+    size_t start = 0;
+    while (start < portable.size()) {
+        size_t end = portable.find('/', start);
+        if (end == std::string::npos)
+            end = portable.size();
+        if (!path.empty())
+            path += '/';
+        path += rules.componentName(std::string_view(portable).substr(start, end - start));
+        start = end + 1;
+    }
+    return path;
+}
+
+std::string plainOutputPath(std::string_view storedName) {
+    std::string path = cp437TextToUtf8(storedName);
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
 std::string_view outputDirectoryOf(std::string_view outputPath) {
     size_t slash = outputPath.rfind('/');
     if (slash == std::string_view::npos)

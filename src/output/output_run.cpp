@@ -1,26 +1,6 @@
 #include "output/output_run.h"
 
-#include "text/ascii_fold.h"
-
 namespace {
-
-// The key of `name` inside directory `parent`, with ASCII letters folded
-// where the platform's names ignore case.
-std::string keyOf(uint32_t parent, std::string_view name) {
-    std::string key = std::to_string(parent);
-    key += '/';
-    key += name;
-    return outputNamesIgnoreCase() ? foldAsciiText(key) : key;
-}
-
-// The first of `name`, `name~2`, `name~3`, ... that `taken` says is free.
-template <typename Taken>
-std::string firstFree(uint32_t parent, std::string_view name, Taken taken) {
-    std::string candidate(name);
-    for (int number = 2; taken(keyOf(parent, candidate)); ++number)
-        candidate = numberedName(name, number);
-    return candidate;
-}
 
 // Whether the directory path `prefix` is `path` itself or one of its parents.
 bool leadsTo(std::string_view prefix, std::string_view path) {
@@ -61,17 +41,6 @@ void popLevel(OutputRun* run) {
 
 }  // namespace
 
-std::string numberedName(std::string_view name, int number) {
-    size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0)
-        dot = name.size();
-    std::string result(name.substr(0, dot));
-    result += '~';
-    result += std::to_string(number);
-    result += name.substr(dot);
-    return result;
-}
-
 int beginOutputRun(OutputRun* run, const char* path, bool create, int* error) {
     run->base = openOutputDirectory(path, create, error);
     return run->base == NO_OUTPUT_DIRECTORY ? 0 : 1;
@@ -81,58 +50,6 @@ void endOutputRun(OutputRun* run) {
     while (!run->open.empty()) popLevel(run);
     closeOutputDirectory(run->base);
     run->base = NO_OUTPUT_DIRECTORY;
-}
-
-uint32_t claimDirectoryName(OutputRun* run, uint32_t parent, std::string_view name,
-                            std::string* written) {
-    std::string given = keyOf(parent, name);
-    auto known = run->directories.find(given);
-    if (known == run->directories.end()) {
-        // Directories merge with directories; only a file written earlier takes the name.
-        std::string free = firstFree(
-            parent, name, [&](const std::string& key) { return run->takenFiles.count(key) > 0; });
-        run->takenDirectories.insert(keyOf(parent, free));
-        const auto number = uint32_t(run->directories.size() + 1);
-        known = run->directories.emplace(given, OutputRun::Claimed{number, free}).first;
-    }
-    *written = known->second.name;
-    return known->second.id;
-}
-
-std::string claimFileName(OutputRun* run, uint32_t parent, std::string_view name) {
-    std::string free = firstFree(parent, name, [&](const std::string& key) {
-        return run->takenFiles.count(key) > 0 || run->takenDirectories.count(key) > 0;
-    });
-    run->takenFiles.insert(keyOf(parent, free));
-    return free;
-}
-
-uint32_t claimRelativePath(OutputRun* run, uint32_t parent, std::string_view relative,
-                           bool lastIsDirectory, std::string* path) {
-    size_t start = 0;
-    for (;;) {
-        size_t slash = relative.find('/', start);
-        bool last = slash == std::string_view::npos;
-        std::string_view part = relative.substr(start, last ? relative.npos : slash - start);
-        if (!path->empty())
-            *path += '/';
-        if (last && !lastIsDirectory) {
-            *path += claimFileName(run, parent, part);
-            return parent;
-        }
-        std::string written;
-        parent = claimDirectoryName(run, parent, part, &written);
-        *path += written;
-        if (last)
-            return parent;
-        start = slash + 1;
-    }
-}
-
-std::string claimOutputPath(OutputRun* run, std::string_view outputPath) {
-    std::string path;
-    claimRelativePath(run, 0, outputPath, false, &path);
-    return path;
 }
 
 OutputDirectory enterOutputDirectory(OutputRun* run, std::string_view directory,

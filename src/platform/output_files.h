@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // An open directory that output goes into (a descriptor on POSIX, a handle on Windows).
 using OutputDirectory = intptr_t;
@@ -103,6 +104,18 @@ std::string currentDirectoryPath();
 // True when the platform's file names compare without regard to case, so two
 // names differing only in case are one file.
 bool outputNamesIgnoreCase();
+
+// The name the platform's file system gets for the output path component
+// `component` (UTF-8, one name, never empty): the component itself, or on
+// Windows the name windowsSafeComponent makes of it. Applying it twice
+// changes nothing more.
+std::string outputComponentName(std::string_view component);
+
+// The key under which the platform's file system compares names: two names
+// in one directory are one file exactly when their keys are equal. The name
+// itself where names keep their case; on Windows every letter upper-cased by
+// the system's mapping, as NTFS compares names.
+std::string outputNameKey(std::string_view name);
 
 // True when the platform's paths can begin with a drive or a device prefix
 // ("C:\", "\\?\", "\\.\", UNC), so that a stored name beginning so would

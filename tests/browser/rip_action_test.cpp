@@ -288,15 +288,17 @@ TEST_F(RipTest, ReadsTheArchiveOpenedAtStartEvenWhenThePathIsReplaced) {
 }
 
 TEST_F(RipTest, NamesThatMeetOnDiskAreAllKept) {
-    // "A?B" and "A*B" both become "A_B"; "." becomes "_".
+    // "A?B" and "A*B" both become "A_B", the name of a third file; "." becomes "_".
     Entry* a = tree.file(tree.root(), "A*B", 10, 100);
     Entry* b = tree.file(tree.root(), "A?B", 10, 200);
+    Entry* plain = tree.file(tree.root(), "A_B", 10, 250);
     Entry* dot = tree.file(tree.root(), ".", 10, 300);
-    a->info->selected = b->info->selected = dot->info->selected = 1;
+    a->info->selected = b->info->selected = plain->info->selected = dot->info->selected = 1;
     ripEntries();
     ASSERT_EQ(browser.terminationReason, REASON_NONE) << browser.reasonSubject;
-    EXPECT_EQ(ripped("A_B"), bytesOf(a));
-    EXPECT_EQ(ripped("A_B~2"), bytesOf(b));
+    EXPECT_EQ(ripped("A_B"), bytesOf(plain));
+    EXPECT_EQ(ripped("A_B~2"), bytesOf(a));
+    EXPECT_EQ(ripped("A_B~3"), bytesOf(b));
     EXPECT_EQ(ripped("_"), bytesOf(dot));
     // A later F2 writes the same file again under its own name.
     b->info->selected = 1;

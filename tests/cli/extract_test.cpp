@@ -78,7 +78,7 @@ TEST(Extract, KeepLeavesExistingFilesAlone) {
 
     ModeRun run = runDirrip({"-x", archive, "-C", temp.file("out"), "--keep"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "1 files, 3 bytes, 1 kept\n");
+    EXPECT_EQ(run.out, "1 file, 3 bytes, 1 kept\n");
     auto tree = readTree(temp.file("out"));
     EXPECT_EQ(tree["A.TXT"], "old");
     EXPECT_EQ(tree["B.TXT"], "bbb");
@@ -88,21 +88,56 @@ TEST(Extract, KeepLeavesExistingFilesAlone) {
     EXPECT_EQ(readTree(temp.file("out"))["A.TXT"], "new");
 }
 
-TEST(Extract, DataPastTheEndFailsAndLeavesNothingHalfWritten) {
+TEST(Extract, GoesOnPastFilesItCannotWriteAndCountsThem) {
     TempDir temp;
+    const uint32_t sub = 9 * DIR_RECORD_SIZE, data = sub + 3 * DIR_RECORD_SIZE;
     std::vector<uint8_t> bytes;
-    appendRecord(bytes, "GOOD.TXT", TYPE_FILE, 4, 3 * DIR_RECORD_SIZE);
-    appendRecord(bytes, "ZBAD.TXT", TYPE_FILE, 100000, 3 * DIR_RECORD_SIZE);
+    appendRecord(bytes, "SUB", TYPE_DIRECTORY, 0, sub);
+    appendRecord(bytes, "GOOD.TXT", TYPE_FILE, 4, data);
+    appendRecord(bytes, "PART.BIN", TYPE_FILE, 100000, data);
+    appendRecord(bytes, "FAR.BIN", TYPE_FILE, 10, 5000);
+    appendRecord(bytes, "\\", TYPE_FILE, 4, data);
+    appendRecord(bytes, "BLOCK", TYPE_FILE, 4, data + 4);
+    appendRecord(bytes, "ONE.BIN", TYPE_FILE, 5, data + 4);
+    appendRecord(bytes, "ZLAST.TXT", TYPE_FILE, 4, data + 4);
     appendEnd(bytes);
-    for (char c : std::string("good")) bytes.push_back(uint8_t(c));
+    appendRecord(bytes, "IN.TXT", TYPE_FILE, 4, data);
+    appendRecord(bytes, "IN2.TXT", TYPE_FILE, 4, data);
+    appendEnd(bytes);
+    for (char c : std::string("goodlast")) bytes.push_back(uint8_t(c));
     std::string archive = temp.write("cut.dir", bytes);
+    std::filesystem::create_directories(temp.file("out/BLOCK"));
+    writeFile(temp.file("out/SUB"), "a file");
 
     ModeRun run = runDirrip({"-x", archive, "-C", temp.file("out")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("cannot read 'ZBAD.TXT'"), std::string::npos) << run.err;
-    auto tree = readTree(temp.file("out"));
-    EXPECT_EQ(tree.size(), 1u);
-    EXPECT_EQ(tree["GOOD.TXT"], "good");
+    EXPECT_EQ(run.out, "2 files, 8 bytes\n");
+    // The directory that cannot be made is named once, each file meant for it once.
+    EXPECT_EQ(run.err.find("dirrip: cannot create directory 'SUB': a file is in the way\n"),
+              run.err.rfind("dirrip: cannot create directory 'SUB'"));
+    for (const char* line : {
+             "dirrip: cannot create directory 'SUB': a file is in the way\n",
+             "dirrip: cannot extract 'SUB/IN.TXT': its directory 'SUB' could not be made\n",
+             "dirrip: cannot extract 'SUB/IN2.TXT': its directory 'SUB' could not be made\n",
+             "dirrip: cannot read 'PART.BIN' from the archive: the archive ends 99992 bytes "
+             "before its data (100000 bytes at 0x00000210) does\n",
+             "dirrip: cannot read 'FAR.BIN' from the archive: its data (10 bytes at 0x00001388) "
+             "lies past the end of the archive\n",
+             "dirrip: cannot read 'ONE.BIN' from the archive: the archive ends 1 byte before its "
+             "data (5 bytes at 0x00000214) does\n",
+             "dirrip: cannot create a file for '/': nothing is left of its name\n",
+             "dirrip: cannot create 'BLOCK' for 'BLOCK': a directory is in the way\n",
+         })
+        EXPECT_NE(run.err.find(line), std::string::npos) << line << run.err;
+    EXPECT_TRUE(run.err.ends_with("dirrip: 7 files not extracted\n")) << run.err;
+    EXPECT_EQ(readTree(temp.file("out")),
+              (std::map<std::string, std::string>{
+                  {"BLOCK/", ""}, {"GOOD.TXT", "good"}, {"SUB", "a file"}, {"ZLAST.TXT", "last"}}));
+
+    run = runDirrip({"-x", archive, "-C", temp.file("again"), "FAR.BIN"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "0 files, 0 bytes\n");
+    EXPECT_TRUE(run.err.ends_with("dirrip: 1 file not extracted\n")) << run.err;
 }
 
 TEST(Extract, NamesThatMeetOnDiskAreAllKeptAndReported) {
@@ -118,12 +153,14 @@ TEST(Extract, NamesThatMeetOnDiskAreAllKeptAndReported) {
               (std::map<std::string, std::string>{{"DATA/", ""},
                                                   {"DATA/X", "dir x"},
                                                   {"DATA/X~2", "name x"},
-                                                  {"A_B", "2"},
-                                                  {"A_B~2", "1"},
-                                                  {"A_B~3", "3"},
+                                                  {"A_B", "3"},
+                                                  {"A_B~2", "2"},
+                                                  {"A_B~3", "1"},
                                                   {"_", "dot"},
                                                   {"E", ""}}));
-    EXPECT_NE(run.err.find("'A?B' written as 'A_B~2'"), std::string::npos) << run.err;
+    // The name that needed no change keeps it; the changed ones say where they went.
+    EXPECT_NE(run.err.find("'A?B' written as 'A_B~3': 'A_B' is taken by 'A_B'"), std::string::npos)
+        << run.err;
     EXPECT_NE(run.err.find("'DATA/X' written as 'DATA/X~2'"), std::string::npos) << run.err;
 }
 

@@ -150,22 +150,32 @@ TEST(Verify, ListingsSharedWithoutEndAreWalkedOnce) {
 TEST(Verify, EntriesThatExtractionWouldWriteToOnePathAreListed) {
     const uint32_t R = DIR_RECORD_SIZE;
     std::vector<uint8_t> b;
-    appendRecord(b, "DATA", TYPE_DIRECTORY, 0, 5 * R);
+    appendRecord(b, "DATA", TYPE_DIRECTORY, 0, 7 * R);
+    appendRecord(b, "C_D", TYPE_DIRECTORY, 0, 9 * R);
     appendRecord(b, "A?B", TYPE_FILE);
     appendRecord(b, "A_B", TYPE_FILE);
+    appendRecord(b, "C?D", TYPE_FILE);
     appendRecord(b, "DATA/X", TYPE_FILE);
     appendEnd(b);
     appendRecord(b, "X", TYPE_FILE);
+    appendEnd(b);
+    appendRecord(b, "Y", TYPE_FILE);
     appendEnd(b);
     std::vector<std::string> collisions;
     for (const std::string& line : findingsOf(b)) {
         if (line.find("where") != std::string::npos)
             collisions.push_back(line);
     }
-    EXPECT_EQ(collisions, (std::vector<std::string>{
-                              "A_B: would be extracted to 'A_B', where 'A?B' goes too",
-                              "DATA/X: would be extracted to 'DATA/X', where 'DATA/X' goes too",
-                          }));
+    // A?B meets a file, C?D a directory; the names that needed no change keep them.
+    EXPECT_EQ(collisions,
+              (std::vector<std::string>{
+                  "A?B: would be extracted to 'A_B', where 'A_B' goes too; it is written as "
+                  "'A_B~2'",
+                  "C?D: would be extracted to 'C_D', where 'C_D' goes too; it is written as "
+                  "'C_D~2'",
+                  "DATA/X: would be extracted to 'DATA/X', where 'DATA/X' goes too; it is "
+                  "written as 'DATA/X~2'",
+              }));
 }
 
 TEST(Verify, FifoIsRefusedAtOnce) {

@@ -171,24 +171,6 @@ TEST_F(CopyTest, KernelCopyFallsBackToTheBuffer) {
     EXPECT_EQ(readFile(temp / "out/K.BIN"), archive.substr(10, 99990));
 }
 
-TEST(OutputNames, LaterNamesTakenInTheSameRunGetNumbers) {
-    EXPECT_EQ(numberedName("A_B", 2), "A_B~2");
-    EXPECT_EQ(numberedName("README.TXT", 3), "README~3.TXT");
-    EXPECT_EQ(numberedName(".HIDDEN", 2), ".HIDDEN~2");
-    OutputRun run;
-    struct Case {
-        const char* wanted;
-        const char* written;
-    } cases[] = {
-        {"A_B", "A_B"},       {"A_B", "A_B~2"},       {"A_B", "A_B~3"},
-        {"DATA/X", "DATA/X"}, {"DATA/X", "DATA/X~2"},  // a directory's file, then a name DATA\X
-        {"DATA", "DATA~2"},                            // a file where this run made a directory
-        {"F", "F"},           {"F/G", "F~2/G"},        // a directory where this run wrote a file
-        {"DATA/Y", "DATA/Y"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(claimOutputPath(&run, c.wanted), c.written) << c.wanted;
-}
-
 TEST(OutputDirectories, DeepWalkKeepsFewHandlesAndComesBack) {
     ScratchDir temp;
     OutputRun run;

@@ -1,29 +1,24 @@
 // Output names under Windows' rules, as one table.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
+#include "archive/entry.h"
 #include "output/output_name.h"
+#include "output/output_plan.h"
 #include "platform/windows/output_names.h"
 
 namespace {
 
-// Where an entry lands on Windows: the portable output path, each component
-// then made one Windows takes, as the output-file seam does with every name.
+// The rules of the Windows build, with the pure key table in place of the
+// system's mapping (which the Windows-only tests compare with it).
+const OutputNameRules WINDOWS_RULES = {ROOT_PREFIXES_DROPPED, windowsSafeComponent, windowsNameKey};
+
+// Where an entry lands on Windows when no other entry of the run meets it.
 std::string windowsOutputPathFor(const std::string& stored) {
-    const std::string portable = outputPathFor(stored, ROOT_PREFIXES_DROPPED);
-    std::string path;
-    size_t start = 0;
-    while (start < portable.size()) {
-        size_t end = portable.find('/', start);
-        if (end == std::string::npos)
-            end = portable.size();
-        if (!path.empty())
-            path += '/';
-        path += windowsSafeComponent(std::string_view(portable).substr(start, end - start));
-        start = end + 1;
-    }
-    return path;
+    return writtenPathFor(stored, WINDOWS_RULES);
 }
 
 struct NameCase {
@@ -78,6 +73,72 @@ const NameCase NAME_CASES[] = {
 TEST(WindowsOutputNames, EveryRowOfTheTable) {
     for (const NameCase& row : NAME_CASES)
         EXPECT_EQ(windowsOutputPathFor(row.stored), row.path) << row.stored;
+}
+
+TEST(WindowsOutputNames, KeysCompareAsNtfsDoes) {
+    const struct {
+        const char* name;
+        const char* key;
+    } rows[] = {
+        {"readme.txt", "README.TXT"},
+        {"\u00E4\u00F6\u00FC\u00E9\u00E7\u00F1\u00E5\u00E6",
+         "\u00C4\u00D6\u00DC\u00C9\u00C7\u00D1\u00C5\u00C6"},
+        {"\u03C3\u03C6\u03B1\u03B4", "\u03A3\u03A6\u0391\u0394"},
+        {"\u00FF\u00B5\u0192", "\u0178\u039C\u0191"},
+        // No one-for-one upper case: kept, as the system's table keeps them.
+        {"\u00DF\u00F7\u2302", "\u00DF\u00F7\u2302"},
+        {"A\xFF"
+         "B",
+         "A\xFF"
+         "B"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(windowsNameKey(row.name), row.key) << row.name;
+}
+
+// Names that Windows makes one file: each entry still gets a file of its own,
+// and the name that needed no change keeps it.
+TEST(WindowsOutputNames, NamesWindowsMakesEqualGetNumberedNames) {
+    releaseInfoHook = releaseEntryInfo;
+    Entry root;
+    auto add = [](Entry* directory, const std::string& name, int32_t kind) {
+        EXPECT_EQ(addChild(directory, name.c_str(), 0, new EntryInfo, kind), 1) << name;
+        for (Entry* child : directory->children)
+            if (child->name == name)
+                return child;
+        return directory;
+    };
+    for (const char* name : {"CON", "_CON", "A.", "A ", "A_", "\x84.TXT", "\x8E.TXT", "\x82",
+                             "\x90", "NUL.TXT", "_nul.txt", "F\\aux", "F\\_AUX"})
+        add(&root, name, KIND_FILE);
+    add(add(&root, "\x84", KIND_SUBDIR), "X", KIND_FILE);
+    add(add(&root, "\x8E", KIND_SUBDIR), "X", KIND_FILE);
+
+    const std::vector<const Entry*> entries = extractionEntries(&root);
+    const std::vector<std::string> paths = planOutputPaths(&root, entries, WINDOWS_RULES);
+    std::map<std::string, std::string> byName;
+    for (size_t i = 0; i < entries.size(); ++i)
+        byName[(entries[i]->parent == &root ? "" : entries[i]->parent->name + "|") +
+               entries[i]->name] = paths[i];
+    EXPECT_EQ(byName, (std::map<std::string, std::string>{
+                          {"_CON", "_CON"},
+                          {"CON", "_CON~2"},
+                          {"A_", "A_"},
+                          {"A ", "A_~2"},
+                          {"A.", "A_~3"},
+                          {"\x84.TXT", "\u00E4.TXT"},
+                          {"\x8E.TXT", "\u00C4~2.TXT"},
+                          {"\x82", "\u00E9"},
+                          {"\x90", "\u00C9~2"},
+                          {"_nul.txt", "_nul.txt"},
+                          {"NUL.TXT", "_NUL~2.TXT"},
+                          {"F\\_AUX", "F/_AUX"},
+                          {"F\\aux", "F/_aux~2"},
+                          {"\x84", "\u00E4"},
+                          {"\x84|X", "\u00E4/X"},
+                          {"\x8E", "\u00E4"},
+                          {"\x8E|X", "\u00E4/X~2"},
+                      }));
+    destroyDescendants(&root);
 }
 
 }  // namespace

@@ -17,3 +17,10 @@ std::string windowsSafeComponent(std::string_view component);
 
 // True when `component` names a device on Windows (see windowsSafeComponent).
 bool isWindowsDeviceName(std::string_view component);
+
+// The comparison key of a name (UTF-8) as NTFS compares names, from a table of
+// our own: each letter upper-cased one for one (a..z, the Latin-1 letters, the
+// Greek ones and the others among the code page 437 glyphs), everything else
+// kept. Two names of code page 437 glyphs are one file on Windows exactly when
+// their keys are equal. The fallback where the system's mapping cannot be had.
+std::string windowsNameKey(std::string_view name);

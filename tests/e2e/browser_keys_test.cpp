@@ -157,8 +157,8 @@ TEST_F(BrowserKeys, EveryKeyOfTheTable) {
         return names;
     };
 
-    // F1 shows help until Esc; other keys leave it there (F1 inside it turns
-    // to the second page: viewer_find_test.cpp).
+    // F1 shows help until Esc; other keys leave it there (Shift-F1, the
+    // second help box: viewer_find_test.cpp).
     session->sendKeys("F1");
     ASSERT_TRUE(session->waitFor("Keyboard Commands")) << session->dump();
     session->sendKeys("Enter", "C-l");

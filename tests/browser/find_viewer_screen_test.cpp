@@ -1,6 +1,7 @@
 // Find by name, the viewer and the second help page on the in-memory console.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "browser/boxes.h"
@@ -98,6 +99,45 @@ TEST_F(FindViewerTest, FoundListShowsCountAndPathsAndEscLeavesThePanels) {
     EXPECT_EQ(browser.panel.current, root);
     // KEY_NONE (no more keys) closed it: the draw buffer is as before.
     EXPECT_EQ(std::memcmp(before, screen.draw, sizeof before), 0);
+}
+
+// Runs find by name with the mask "*" and then `keys`; the found list stays
+// on the console as last shown (the end of the keys closes it).
+void findAllThen(MemoryConsole& console, std::initializer_list<KeyCode> keys) {
+    console.pushKeys({KEY_FIND_BY_NAME, KEY_ENTER});
+    console.pushKeys(keys);
+    handleKey(readKey());
+}
+
+TEST_F(FindViewerTest, OnlyTheCursorRowOfALongFoundListIsHighlighted) {
+    addFiles(root, 30);  // 30 found, 18 rows shown
+    show();
+    // The whole screen row of list row r showing found entry `index`: the
+    // panels' first two cells, the list, the shadow's column and the frame.
+    auto row = [](int index) {
+        char name[16];
+        std::snprintf(name, sizeof name, "FILE%04d.BIN", index);
+        return "║F║ " + std::string(name) + std::string(61, ' ') + "║ ║";
+    };
+    // Which list row (0-17) has the cursor colour, and the first index shown.
+    auto expectCursorOn = [&](int cursorRow, int top) {
+        SCOPED_TRACE(console.dump());
+        for (int r = 0; r < FIND_LIST_ROWS; ++r) {
+            EXPECT_EQ(console.row(3 + r), row(top + r)) << r;
+            // The panels' own cursor is on the first file, under list row 0.
+            std::string runs = r == 0 ? "1Bx1 30x1 " : "1Bx2 ";
+            runs += r == cursorRow ? "87x1 30x74 87x1" : "87x76";
+            EXPECT_EQ(console.rowAttributeRuns(3 + r), runs + " 1Bx1 03x1") << r;
+        }
+    };
+    findAllThen(console, {KEY_END});
+    expectCursorOn(17, 12);
+    findAllThen(console, {KEY_END, KEY_UP, KEY_UP, KEY_UP});
+    expectCursorOn(14, 12);
+    findAllThen(console, {KEY_END, KEY_PGUP});
+    expectCursorOn(0, 11);
+    findAllThen(console, {KEY_END, KEY_HOME, KEY_DOWN});
+    expectCursorOn(1, 0);
 }
 
 TEST_F(FindViewerTest, SecondHelpPageComesWithShiftF1AndStaysUntilEsc) {

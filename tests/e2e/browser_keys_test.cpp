@@ -228,6 +228,41 @@ TEST_F(BrowserKeys, EveryKeyOfTheTable) {
     quit();
 }
 
+// A key typed right after Esc arrives with it in one burst: it must still be
+// read as Esc, then that key.
+TEST_F(BrowserKeys, EscFollowedQuicklyByAnotherKeyIsTwoKeys) {
+    start(archiveDirectory("", {archiveFile("A.TXT", "alpha"), archiveFile("B.TXT", "bravo")}));
+    // Esc, *: the prompt takes the *, and nothing is inverted.
+    session->sendKeys("Escape", "*", "M-F3");
+    ASSERT_TRUE(session->waitUntil([&](const std::string&) {
+        return std::filesystem::exists(dir.file("GAME.sel"));
+    })) << session->dump();
+    std::string list = readFile(dir.file("GAME.sel"));
+    EXPECT_EQ(list.find("A.TXT"), std::string::npos) << list;
+    EXPECT_EQ(list.find("B.TXT"), std::string::npos) << list;
+    // In the viewer, Esc then Alt-F7: back to the panels, then find by name.
+    session->sendKeys("F4");
+    ASSERT_TRUE(rowShows(1, "alpha")) << session->dump();
+    session->sendKeys("Escape", "M-F7");
+    ASSERT_TRUE(rowShows(11, "find by name")) << session->dump();
+    session->sendKeys("Escape");
+    ASSERT_TRUE(rowShows(2, "Entry")) << session->dump();
+    ASSERT_TRUE(status(1, 2)) << session->dump();
+    quit();
+}
+
+TEST_F(BrowserKeys, TheMaskFieldShowsATildeAsTyped) {
+    start(archiveDirectory("", {archiveFile("A.TXT", "alpha")}));
+    session->sendKeys("+");
+    ASSERT_TRUE(session->waitFor("Mask: *.*")) << session->dump();
+    session->sendKeys("DC", "DC", "DC");
+    session->sendText("T~I");
+    ASSERT_TRUE(rowShows(12, "║ Mask: T~I           ║")) << session->dump();
+    session->sendKeys("Escape");
+    ASSERT_TRUE(session->waitForGone("select files")) << session->dump();
+    quit();
+}
+
 TEST_F(BrowserKeys, SmallWindowSaysTheSizeNeededAndThePanelsComeBack) {
     start(numberedFiles("", "F", 50));
     const std::string panels = session->screen();

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -251,18 +250,6 @@ TEST_F(BrowserKeys, EscFollowedQuicklyByAnotherKeyIsTwoKeys) {
     quit();
 }
 
-TEST_F(BrowserKeys, TheMaskFieldShowsATildeAsTyped) {
-    start(archiveDirectory("", {archiveFile("A.TXT", "alpha")}));
-    session->sendKeys("+");
-    ASSERT_TRUE(session->waitFor("Mask: *.*")) << session->dump();
-    session->sendKeys("DC", "DC", "DC");
-    session->sendText("T~I");
-    ASSERT_TRUE(rowShows(12, "║ Mask: T~I           ║")) << session->dump();
-    session->sendKeys("Escape");
-    ASSERT_TRUE(session->waitForGone("select files")) << session->dump();
-    quit();
-}
-
 TEST_F(BrowserKeys, SmallWindowSaysTheSizeNeededAndThePanelsComeBack) {
     start(numberedFiles("", "F", 50));
     const std::string panels = session->screen();
@@ -286,22 +273,6 @@ TEST_F(BrowserKeys, SmallWindowSaysTheSizeNeededAndThePanelsComeBack) {
     session->sendKeys("End");
     session->resize(100, 30);
     ASSERT_TRUE(status(50, 50)) << session->dump();
-    quit();
-}
-
-TEST_F(BrowserKeys, StartedInASmallWindowShowsThePanelsOnceItGrows) {
-    writeArchive(dir, numberedFiles("", "F", 3), "game.dir");
-    TmuxSession::Options options;
-    options.workingDirectory = dir.path();
-    options.width = 60;
-    options.height = 20;
-    session =
-        std::make_unique<TmuxSession>(TmuxSession::quote(DIRRIP_BINARY) + " game.dir", options);
-    ASSERT_TRUE(session->waitForRow(9, "window too small: needs 80 x 25, now 60 x 20"))
-        << session->dump();
-    session->resize(80, 25);
-    ASSERT_TRUE(status(1, 3)) << session->dump();
-    ASSERT_TRUE(rowShows(3, "║F0000    BIN│")) << session->dump();
     quit();
 }
 

@@ -115,19 +115,9 @@ std::string shownPath(const Entry* directory) {
 
 void showHelp() {
     static const std::vector<std::string> lines = helpPageTexts(HELP_LINES);
-    // F1 inside the box turns to the second page and back.
-    do {
-        drawHelpPage(lines, HELP_MARKS);
-        for (;;) {
-            KeyCode key = readKey();
-            // With no more input the box cannot be closed by a key: leave it, and
-            // the main loop ends the run at its next read.
-            if (key == KEY_ESC || key == KEY_NONE)
-                return;
-            if (key == KEY_F1)
-                break;
-        }
-    } while (showMoreHelp());
+    drawHelpPage(lines, HELP_MARKS);
+    // Only Esc leaves; every other key, F1 again too, is read and ignored.
+    waitForEsc();
 }
 
 void showInfo(bool cursorInLeftPanel, const Entry* directory) {

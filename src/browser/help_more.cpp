@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "browser/glyphs.h"
-#include "console/keyboard.h"
 #include "console/screen.h"
 
 const char* const MORE_HELP_LINES[17] = {
@@ -26,7 +25,7 @@ const char* const MORE_HELP_LINES[17] = {
     "~return~    - go to the entry",
     "~esc~       - close the list",
     "",
-    "╚═══► ~f1~ first page, ~esc~ leave help ◄══╝",
+    "╚═════════► press ~esc~ to leave help ◄══╝",
 };
 
 namespace {
@@ -58,7 +57,17 @@ void drawHelpPage(const std::vector<std::string>& lines, const int* marks) {
     screenFlush();
 }
 
-int showMoreHelp() {
+void waitForEsc() {
+    // With no more input the box cannot be closed by a key: leave it, and the
+    // main loop ends the run at its next read.
+    for (;;) {
+        KeyCode key = readKey();
+        if (key == KEY_ESC || key == KEY_NONE)
+            return;
+    }
+}
+
+void showMoreHelp() {
     static const std::vector<std::string> lines = helpPageTexts(MORE_HELP_LINES);
     static const std::vector<int> marks = [] {
         std::vector<int> counted;
@@ -67,11 +76,5 @@ int showMoreHelp() {
         return counted;
     }();
     drawHelpPage(lines, marks.data());
-    for (;;) {
-        KeyCode key = readKey();
-        if (key == KEY_F1)
-            return 1;
-        if (key == KEY_ESC || key == KEY_NONE)
-            return 0;
-    }
+    waitForEsc();
 }

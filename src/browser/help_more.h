@@ -1,10 +1,15 @@
-// The help box's pages: how a page is drawn, and the second page (F1 inside
-// the help box) with the keys of the viewer and of find by name, which the
+// The help box's pages: how a page is drawn, and the second page (Shift-F1
+// in the panels) with the keys of the viewer and of find by name, which the
 // first page does not list.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "console/keyboard.h"
+
+// The panels' key for the second page; the panels' key table leaves it free.
+constexpr KeyCode KEY_MORE_HELP = KEY_SHIFT_F1;
 
 // The 17 texts of a help page (top frame, 15 body lines in tilde markup,
 // bottom frame) converted for the screen.
@@ -19,6 +24,9 @@ void drawHelpPage(const std::vector<std::string>& lines, const int* marks);
 // bottom frame; the same box as the first page.
 extern const char* const MORE_HELP_LINES[17];
 
-// Draws the second page over the first and waits. Returns 1 when F1 asks for
-// the first page again, 0 when Esc (or the end of input) leaves the help box.
-int showMoreHelp();
+// Reads keys until Esc (or the end of input); every other key is ignored.
+void waitForEsc();
+
+// Draws the second page in the help box's place and waits for Esc (or the
+// end of input), as the first page does.
+void showMoreHelp();

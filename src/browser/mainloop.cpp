@@ -3,6 +3,7 @@
 #include "archive/entry.h"
 #include "browser/boxes.h"
 #include "browser/find.h"
+#include "browser/help_more.h"
 #include "browser/list_action.h"
 #include "browser/movement.h"
 #include "browser/panels.h"
@@ -86,6 +87,9 @@ void handleKey(KeyCode key) {
             break;
         case KEY_F1:
             showHelp();
+            break;
+        case KEY_MORE_HELP:
+            showMoreHelp();
             break;
         case KEY_F2:
             ripEntries();

@@ -115,6 +115,12 @@ int browserMain(int argc, char** argv) {
     }
     startBrowser(argv[1]);
     if (!terminalOpen()) {
+        // A terminal that cannot show the screen is refused before anything is drawn.
+        if (const char* refusal = terminalRefusal()) {
+            std::fprintf(stderr, "dirrip: %s; the browser needs a full-screen terminal\n", refusal);
+            finishBrowser();
+            return 1;
+        }
         // Without a terminal no key can come: a load failure still gets its
         // message, anything else ends at once with an explanation.
         if (browser.terminationReason == REASON_NONE)

@@ -8,7 +8,8 @@
 
 // The whole program: checks the arguments, loads the archive, takes over the
 // terminal, runs the main loop, gives the terminal back and prints why the
-// run ended. Always returns 0.
+// run ended. Returns 0, or 1 when the terminal cannot show a full screen
+// (TERM=dumb, an unknown type): refused with a message before anything is drawn.
 int browserMain(int argc, char** argv);
 
 // Writes "Usage: NAME <dir-file>" and an empty line to standard error, NAME

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "archive/entry.h"
-#include "archive/session.h"
 #include "archive/search.h"
+#include "archive/session.h"
 #include "browser/state.h"
 #include "browser/viewer_layout.h"
 #include "console/screen.h"

@@ -73,12 +73,40 @@ ViewMode sniffViewMode(ViewerData* data) {
     return control * 2 > length ? VIEW_HEX : VIEW_TEXT;
 }
 
+namespace {
+
+// Whether the line ends at `position`: a line feed, or a CR LF pair, there.
+bool lineEndsAt(ViewerData* data, uint64_t position) {
+    int b = dataByte(data, position);
+    return b == '\n' || (b == '\r' && dataByte(data, position + 1) == '\n');
+}
+
+// Whether a row breaks at `point` (a multiple of LINE_SCAN_LIMIT) because its
+// line began at least LINE_SCAN_LIMIT bytes before: no line feed in the
+// stretch before. Rows of such a line restart there whichever way they are
+// reached, so that going up lays the line out exactly as going down did. A
+// line that ends right at the point keeps its line end on the row before.
+bool restartsRowAt(ViewerData* data, uint64_t point) {
+    if (point == 0 || point % LINE_SCAN_LIMIT != 0 || lineEndsAt(data, point))
+        return false;
+    for (uint64_t q = point; q > point - LINE_SCAN_LIMIT;) {
+        --q;
+        if (dataByte(data, q) == '\n')
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 uint64_t textRow(ViewerData* data, uint64_t start, std::string* cells) {
     if (cells != nullptr)
         cells->assign(VIEW_COLUMNS, ' ');
     int column = 0;
     uint64_t position = start;
     for (;;) {
+        if (position != start && position % LINE_SCAN_LIMIT == 0 && restartsRowAt(data, position))
+            return position;
         int b = dataByte(data, position);
         if (b < 0)
             return position;
@@ -145,21 +173,30 @@ uint64_t rowEnd(ViewerData* data, ViewMode mode, uint64_t start) {
     return textRow(data, start);
 }
 
-// The start of the line holding the byte before `position`: just after the
-// line feed before it. A line longer than LINE_SCAN_LIMIT is laid out from
-// the multiple of LINE_SCAN_LIMIT before the byte, so that every position in
-// one stretch of such a line finds the same rows, and stepping back a row at a
-// time moves a whole row each step.
-uint64_t lineStartBefore(ViewerData* data, uint64_t position) {
-    const uint64_t last = position - 1;  // a byte of the line; a line feed here ends it
-    const uint64_t anchor = last - last % LINE_SCAN_LIMIT;
-    const uint64_t floor = anchor > LINE_SCAN_LIMIT ? anchor - LINE_SCAN_LIMIT : 0;
-    for (uint64_t q = last; q > floor;) {
+// Where the rows are laid out from to reach the byte at `position`: just
+// after the line feed before it, or the restart point before it when its line
+// is long (see restartsRowAt). Reads at most twice LINE_SCAN_LIMIT bytes back.
+uint64_t layoutStart(ViewerData* data, uint64_t position) {
+    const uint64_t anchor = position - position % LINE_SCAN_LIMIT;
+    for (uint64_t q = position; q > anchor;) {
         --q;
         if (dataByte(data, q) == '\n')
             return q + 1;
     }
-    return floor == 0 ? 0 : anchor;
+    if (anchor == 0)
+        return 0;
+    const uint64_t floor = anchor - LINE_SCAN_LIMIT;
+    for (uint64_t q = anchor; q > floor;) {
+        --q;
+        if (dataByte(data, q) == '\n')
+            return q + 1;
+    }
+    // The line is long: its rows restart at the anchor, unless the line ends
+    // right there (the byte is then part of that line end, which belongs to
+    // the row before; later bytes found the line feed above).
+    if (lineEndsAt(data, anchor))
+        return layoutStart(data, anchor - 1);
+    return anchor;
 }
 
 // The start of the row after one that ends at `end`: the end marker when
@@ -185,7 +222,7 @@ uint64_t rowHolding(ViewerData* data, ViewMode mode, uint64_t position) {
                    : previousRow(data, mode, data->available);
     if (mode == VIEW_HEX)
         return position - position % HEX_ROW_BYTES;
-    uint64_t row = lineStartBefore(data, position + 1);
+    uint64_t row = layoutStart(data, position);
     for (;;) {
         uint64_t end = textRow(data, row);
         if (end > position || end <= row)

@@ -18,8 +18,10 @@ constexpr uint64_t HEX_ROW_BYTES = 16;
 // The bytes whose make-up picks the first view.
 constexpr size_t SNIFF_BYTES = 4096;
 // How far back the text view looks for the start of a line (up to twice
-// this). A longer line is laid out in stretches of this length, so that going
-// up or to the end stays instant. A multiple of 80 and of 16.
+// this). A line longer than this is laid out in stretches: a row always
+// breaks at each multiple of this offset that such a line runs through, so
+// that going up, going down and going to the end show the same rows at once.
+// A multiple of 80 and of 16.
 constexpr uint64_t LINE_SCAN_LIMIT = 32000;
 constexpr size_t VIEW_BLOCK_SIZE = 16384;
 constexpr size_t VIEW_BLOCKS = 6;  // more than two stretches of a long line
@@ -64,7 +66,8 @@ ViewMode sniffViewMode(ViewerData* data);
 // Lays out the text row starting at `start`: bytes up to a line end (LF or
 // CR LF, which the row takes along) or until 80 columns are full; tabs go to
 // the next multiple of 8; every other byte is one code page 437 glyph, NUL a
-// blank. A line end right after 80 full columns belongs to that row. Returns
+// blank. A line end right after 80 full columns belongs to that row. A line
+// longer than LINE_SCAN_LIMIT also breaks at each multiple of it. Returns
 // where the next row starts; `cells`, when given, gets the row's 80 cells.
 uint64_t textRow(ViewerData* data, uint64_t start, std::string* cells = nullptr);
 

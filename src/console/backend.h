@@ -26,6 +26,12 @@ class ConsoleBackend {
     virtual KeyCode readKey() = 0;
     // Sets the window title (code page 437 text).
     virtual void setTitle(const char* title) = 0;
+    // The window's size in cells, by which the draw layer tells whether the
+    // whole grid can be seen; consoles that always show it keep this default.
+    virtual void windowSize(int* columns, int* rows) {
+        *columns = SCREEN_COLS;
+        *rows = SCREEN_ROWS;
+    }
 };
 
 // Makes `backend` the active console (not owned); null means no console at all.

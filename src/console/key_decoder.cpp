@@ -35,16 +35,6 @@ KeyCode functionKey(int number, int modifiers) {
     return extendedKey(scan, (modifiers & (MOD_ALT | MOD_META)) != 0, (modifiers & MOD_SHIFT) != 0);
 }
 
-// The same key with Alt held: function keys move to their Alt codes, others stay.
-KeyCode withAlt(KeyCode code) {
-    int scan = code - KEY_EXTENDED;
-    if (isFunctionKeyScan(scan))
-        return code + 0x2D;
-    if (isFunctionKeyScan(scan - 0x41))
-        return code - 0x41 + 0x2D;
-    return code;
-}
-
 DecodedKey need() {
     return {0, KEY_NONE};
 }
@@ -311,8 +301,6 @@ DecodedKey matchTaught(const KeyDecoder& decoder, std::string_view in, bool* pre
     return best;
 }
 
-DecodedKey decodeEscape(const KeyDecoder& decoder, std::string_view in, bool complete);
-
 // ESC [ or ESC O at the front of the input.
 DecodedKey decodeSequence(const KeyDecoder& decoder, std::string_view in, bool complete) {
     bool prefix = false;
@@ -339,27 +327,19 @@ DecodedKey decodeEscape(const KeyDecoder& decoder, std::string_view in, bool com
         }
         return sequence;
     }
-    if (second == '\x1b') {
-        // ESC before a whole key sequence is Alt held with that key (rxvt, and
-        // xterm without modifier parameters); otherwise these are two Esc presses.
-        std::string_view rest = in.substr(1);
-        if (rest.size() >= 2 && (rest[1] == '[' || rest[1] == 'O')) {
-            DecodedKey inner = decodeSequence(decoder, rest, complete);
-            if (inner.length == 0)
-                return inner;
-            if (inner.key != KEY_NONE)
-                return key(inner.length + 1, withAlt(inner.key));
-            return key(1, KEY_ESC);
-        }
-        if (rest.size() < 2 && !complete)
-            return need();
-        return key(1, KEY_ESC);
-    }
-    // Alt with a character gives the character, as without Alt.
-    DecodedKey character = decodeCharacter(decoder, in.substr(1), complete);
-    if (character.length == 0)
-        return character;
-    return {character.length + 1, character.key};
+    // A terminal's own key strings may start otherwise.
+    bool prefix = false;
+    DecodedKey taught = matchTaught(decoder, in, &prefix);
+    if (prefix && !complete)
+        return need();
+    if (taught.length > 0)
+        return taught;
+    // Esc pressed just before another key is two keys, whatever follows: no
+    // command is Alt with a character, and a terminal that marks Alt on a
+    // function key says so in the key's own sequence. Taking the ESC as an Alt
+    // prefix would eat the Esc (Esc then * would invert the selection instead
+    // of asking to quit).
+    return key(1, KEY_ESC);
 }
 
 }  // namespace

@@ -36,6 +36,9 @@ void addTerminfoKeys(KeyDecoder* decoder, const std::function<const char*(const 
 // Decodes the key at the front of `input`. While `complete` is false, bytes that
 // may be the start of a longer sequence give length 0 (wait for more); once no
 // more bytes came in time, `complete` is true and a lone ESC is the Esc key.
+// An ESC that does not start a known sequence is the Esc key on its own, and
+// the bytes after it are the next key (Esc typed quickly before `*` or before
+// Alt-F7 is two keys, never Alt with that key).
 // Mouse reports, other terminal reports, unknown sequences and characters
 // without a code page 437 form are used up with the key KEY_NONE; so are typed
 // characters whose code page 437 byte lies below 0x80 (the glyphs ← ♪ ○ ...

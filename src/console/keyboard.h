@@ -30,6 +30,7 @@ constexpr KeyCode KEY_PGDN = 0x151;
 constexpr KeyCode KEY_INSERT = 0x152;
 constexpr KeyCode KEY_DELETE = 0x153;
 constexpr KeyCode KEY_ALT_F3 = 0x16A;
+constexpr KeyCode KEY_SHIFT_F1 = 0x17C;
 constexpr KeyCode KEY_ALT_F7 = 0x16E;
 constexpr KeyCode KEY_PAD_ENTER = 0x11C;
 

@@ -48,6 +48,11 @@ void MemoryConsole::setTitle(const char* title) {
     this->title = title ? title : "";
 }
 
+void MemoryConsole::windowSize(int* columns, int* rows) {
+    *columns = this->columns;
+    *rows = this->rows;
+}
+
 void MemoryConsole::pushKeys(std::initializer_list<KeyCode> keys) {
     for (KeyCode key : keys) this->keys.push_back(key);
 }

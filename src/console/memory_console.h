@@ -19,6 +19,8 @@ class MemoryConsole : public ConsoleBackend {
     // Returns the next scripted key; KEY_NONE once the script is used up.
     KeyCode readKey() override;
     void setTitle(const char* title) override;
+    // Reports `columns` x `rows`.
+    void windowSize(int* columns, int* rows) override;
 
     // Queues keys for readKey.
     void pushKeys(std::initializer_list<KeyCode> keys);
@@ -42,4 +44,6 @@ class MemoryConsole : public ConsoleBackend {
     int cursorSize = 0;
     std::string title;
     std::deque<KeyCode> keys;
+    int columns = SCREEN_COLS;  // the window's size, 80 x 25 unless a test changes it
+    int rows = SCREEN_ROWS;
 };

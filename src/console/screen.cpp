@@ -1,7 +1,10 @@
 // The draw buffer and its run operations, and the hand-over to the active console.
 #include "console/screen.h"
 
+#include <algorithm>
+
 #include "console/backend.h"
+#include "console/size_notice.h"
 
 Screen screen;
 
@@ -52,8 +55,26 @@ void screenClear() {
 }
 
 void screenFlush() {
-    if (ConsoleBackend* backend = consoleBackend())
-        backend->flush(screen.draw);
+    std::copy(screen.draw, screen.draw + SCREEN_CELLS, screen.shown);
+    screenRepaint();
+}
+
+void screenRepaint() {
+    ConsoleBackend* backend = consoleBackend();
+    if (backend == nullptr)
+        return;
+    int columns = SCREEN_COLS;
+    int rows = SCREEN_ROWS;
+    backend->windowSize(&columns, &rows);
+    if (windowHoldsGrid(columns, rows)) {
+        backend->flush(screen.shown);
+        return;
+    }
+    // The frame stays in `shown`, so that the panels come back as soon as
+    // the window is big enough again.
+    static Cell notice[SCREEN_CELLS];
+    sizeNoticeFrame(columns, rows, notice);
+    backend->flush(notice);
 }
 
 void screenSave() {

@@ -36,6 +36,7 @@ constexpr uint16_t CURSOR_INSERT = 0x070E;
 struct Screen {
     Cell draw[SCREEN_CELLS];   // the draw buffer, all zero at start
     Cell saved[SCREEN_CELLS];  // what the console showed, filled by screenSave
+    Cell shown[SCREEN_CELLS];  // the frame the last screenFlush showed
     int savedColumn = 0;
     int savedRow = 0;
 };
@@ -43,8 +44,13 @@ extern Screen screen;
 
 // Every cell of the draw buffer becomes character 0, attribute 0.
 void screenClear();
-// Shows the whole draw buffer on the console.
+// Shows the whole draw buffer on the console; while the console's window is
+// smaller than the grid, a notice saying the size needed takes its place.
 void screenFlush();
+// Shows the last flushed frame again as the console's window now takes it
+// (the frame, or the notice while the window is too small): for a console
+// whose window changed size.
+void screenRepaint();
 // Remembers the console's contents and cursor position.
 void screenSave();
 // Puts back what screenSave remembered.

@@ -28,9 +28,11 @@ bool isMaskChar(KeyCode key) {
     return std::strchr("\"+,/:;<=>|", key) == nullptr;
 }
 
+// The field shows the text exactly as typed: a '~' in a mask is a character
+// like any other, never a colour switch.
 void drawField(const InputLine* line) {
-    putMarkup(line->row, line->column + line->promptLength + 2, line->textAttribute, line->buffer,
-              static_cast<unsigned>(line->maximum));
+    putText(line->row, line->column + line->promptLength + 2, line->textAttribute, line->buffer,
+            static_cast<unsigned>(line->maximum));
 }
 
 // Keeps the cursor on the text (or just after it) and inside the field, then shows it.

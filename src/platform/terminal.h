@@ -11,8 +11,15 @@
 // code page 437 glyphs), throws away the keys typed before, installs it as
 // the console backend and has the interrupt handlers (platform/signals.h)
 // give it back. Returns false, touching nothing, when standard input or
-// output is not a terminal or its type is unknown.
+// output is not a terminal or it cannot show a full screen (terminalRefusal
+// then says why).
 bool terminalOpen();
+
+// Why the last terminalOpen refused although standard input and output are a
+// terminal: one sentence for the user when that terminal cannot show a full
+// screen (its type is unknown, or it cannot place the cursor, as TERM=dumb);
+// null when it did not refuse, or refused only for want of a terminal.
+const char* terminalRefusal();
 
 // Gives the terminal back (its own screen or, where it has none, a clean one
 // with the cursor at the start of the last row; cursor shown, modes

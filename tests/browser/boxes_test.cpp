@@ -40,7 +40,7 @@ TEST_F(BoxesTest, HelpMarksCountTheMarkersOfTheirLines) {
 TEST_F(BoxesTest, HelpBoxStaysUntilEsc) {
     addFiles(root, 3);
     show();
-    pressKeys({KEY_F1, KEY_ENTER, KEY_CTRL_L, KEY_ESC, 'x'});
+    pressKeys({KEY_F1, KEY_F1, KEY_ENTER, KEY_CTRL_L, KEY_ESC, 'x'});
     EXPECT_EQ(console.keys.size(), 1u);  // F1, Enter and Ctrl-L were used up by the box
     SCOPED_TRACE(console.dump());
     const char* expected[] = {

@@ -1,6 +1,7 @@
 // Find by name, the viewer and the second help page on the in-memory console.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "browser/boxes.h"
@@ -100,26 +101,60 @@ TEST_F(FindViewerTest, FoundListShowsCountAndPathsAndEscLeavesThePanels) {
     EXPECT_EQ(std::memcmp(before, screen.draw, sizeof before), 0);
 }
 
-TEST_F(FindViewerTest, SecondHelpPageComesWithF1AndGoesWithF1OrEsc) {
+// Runs find by name with the mask "*" and then `keys`; the found list stays
+// on the console as last shown (the end of the keys closes it).
+void findAllThen(MemoryConsole& console, std::initializer_list<KeyCode> keys) {
+    console.pushKeys({KEY_FIND_BY_NAME, KEY_ENTER});
+    console.pushKeys(keys);
+    handleKey(readKey());
+}
+
+TEST_F(FindViewerTest, OnlyTheCursorRowOfALongFoundListIsHighlighted) {
+    addFiles(root, 30);  // 30 found, 18 rows shown
+    show();
+    // The whole screen row of list row r showing found entry `index`: the
+    // panels' first two cells, the list, the shadow's column and the frame.
+    auto row = [](int index) {
+        char name[16];
+        std::snprintf(name, sizeof name, "FILE%04d.BIN", index);
+        return "║F║ " + std::string(name) + std::string(61, ' ') + "║ ║";
+    };
+    // Which list row (0-17) has the cursor colour, and the first index shown.
+    auto expectCursorOn = [&](int cursorRow, int top) {
+        SCOPED_TRACE(console.dump());
+        for (int r = 0; r < FIND_LIST_ROWS; ++r) {
+            EXPECT_EQ(console.row(3 + r), row(top + r)) << r;
+            // The panels' own cursor is on the first file, under list row 0.
+            std::string runs = r == 0 ? "1Bx1 30x1 " : "1Bx2 ";
+            runs += r == cursorRow ? "87x1 30x74 87x1" : "87x76";
+            EXPECT_EQ(console.rowAttributeRuns(3 + r), runs + " 1Bx1 03x1") << r;
+        }
+    };
+    findAllThen(console, {KEY_END});
+    expectCursorOn(17, 12);
+    findAllThen(console, {KEY_END, KEY_UP, KEY_UP, KEY_UP});
+    expectCursorOn(14, 12);
+    findAllThen(console, {KEY_END, KEY_PGUP});
+    expectCursorOn(0, 11);
+    findAllThen(console, {KEY_END, KEY_HOME, KEY_DOWN});
+    expectCursorOn(1, 0);
+}
+
+TEST_F(FindViewerTest, SecondHelpPageComesWithShiftF1AndStaysUntilEsc) {
     addFiles(root, 3);
     show();
-    pressKeys({KEY_F1, KEY_F1});
+    pressKeys({KEY_MORE_HELP, KEY_F1, KEY_ENTER, KEY_MORE_HELP, KEY_ESC, 'x'});
+    EXPECT_EQ(console.keys.size(), 1u);  // the keys before Esc were used up by the box
     SCOPED_TRACE(console.dump());
     EXPECT_EQ(cells(4, 20, 40), "╔══► More Commands ◄═══════════════════╗");
     EXPECT_EQ(cells(6, 20, 40), "║ f4        - view file as text/hex    ║");
     EXPECT_EQ(cells(7, 20, 40), "║ alt-f7    - find entries by name     ║");
-    EXPECT_EQ(cells(20, 20, 40), "╚═══► f1 first page, esc leave help ◄══╝");
+    EXPECT_EQ(cells(20, 20, 40), "╚═════════► press esc to leave help ◄══╝");
+    EXPECT_EQ(runs(7, 20, 40), "87x2 8Fx6 87x32");
     for (int row = 5; row < 20; ++row) {
         EXPECT_EQ(cells(row, 20, 1), "║") << row;
         EXPECT_EQ(cells(row, 59, 1), "║") << row;
     }
-    // F1 again: the first page; Esc there leaves.
-    pressKeys({KEY_F1, KEY_F1, KEY_F1, KEY_ESC, 'x'});
-    EXPECT_EQ(console.keys.size(), 1u);
-    // From the second page Esc leaves the box at once.
-    console.keys.clear();
-    pressKeys({KEY_F1, KEY_F1, KEY_ESC, 'x'});
-    EXPECT_EQ(console.keys.size(), 1u);
 }
 
 // Keeps every flushed frame, so that the viewer's pages can be looked at

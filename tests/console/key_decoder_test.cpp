@@ -77,13 +77,8 @@ TEST(KeyDecoder, TerminalSequences) {
         {"linux", "\x1b[25~", {F(0x7E)}},
         // rxvt
         {"rxvt", "\x1b[13~\x1b[13$\x1b[13^\x1b[13@", {KEY_F3, F(0x7E), KEY_F3, F(0x7E)}},
-        {"rxvt", "\x1b\x1b[13~", {KEY_ALT_F3}},
         {"rxvt", "\x1b[34~", {F(0x85)}},  // Shift-F10
         {"rxvt", "\x1b[a\x1bOd\x1b[7$", {KEY_UP, KEY_LEFT, KEY_HOME}},
-        // screen and tmux without modifier parameters: Alt as a leading ESC
-        {"screen", "\x1b\x1bOR\x1b\x1bOP", {KEY_ALT_F3, F(0x68)}},
-        {"screen", "\x1b\x1b[1;2R", {KEY_ALT_F3}},
-        {"screen", "\x1b\x1b[A", {KEY_UP}},
     };
     KeyDecoder decoder;
     for (const Case& c : cases) {
@@ -112,12 +107,6 @@ TEST(KeyDecoder, CharactersAndControlKeys) {
         // Glyphs whose code page 437 bytes are control keys or ASCII are typed
         // characters, never Esc, Enter, Tab, Backspace, Ctrl-L or a letter.
         {"glyphs of control bytes", "←x♪○◘♀¶§→⌂y", {'x', 'y'}},
-        {"alt with a glyph", "\x1b←\x1b←z", {'z'}},
-        {"alt with a character",
-         "\x1b"
-         "a\x1b"
-         "\xc3\xa9",
-         {'a', 0x82}},
     };
     KeyDecoder decoder;
     for (const Case& c : cases) {
@@ -135,13 +124,40 @@ TEST(KeyDecoder, EscapeAndIncompleteSequences) {
     EXPECT_EQ(decodeAll(decoder, "\x1bO"), (std::vector<KeyCode>{KEY_ESC, 'O'}));
 
     // Until the timeout a started sequence waits for its remaining bytes.
-    for (const char* start : {"\x1b", "\x1b[", "\x1b[1", "\x1b[1;3", "\x1bO", "\x1b[[", "\x1b\x1b",
-                              "\x1b\x1bO", "\xc3", "\xe2\x95"}) {
+    for (const char* start :
+         {"\x1b", "\x1b[", "\x1b[1", "\x1b[1;3", "\x1bO", "\x1b[[", "\xc3", "\xe2\x95"}) {
         EXPECT_EQ(decodeKey(decoder, start, false).length, 0) << start + 1;
     }
     DecodedKey up = decodeKey(decoder, "\x1bOAx", false);
     EXPECT_EQ(up.length, 3);
     EXPECT_EQ(up.key, KEY_UP);
+}
+
+// Esc typed quickly before another key arrives in one burst with it: the Esc
+// is never taken as Alt held with that key, and is decided without waiting.
+TEST(KeyDecoder, EscBeforeAnotherKeyIsTwoKeys) {
+    const Case cases[] = {
+        {"character", "\x1b*", {KEY_ESC, '*'}},
+        {"letter then national",
+         "\x1b"
+         "a\x1b\xc3\xa9",
+         {KEY_ESC, 'a', KEY_ESC, 0x82}},
+        {"glyph without a key", "\x1b←\x1b←z", {KEY_ESC, KEY_ESC, 'z'}},
+        {"alt-f7 in xterm", "\x1b\x1b[18;3~", {KEY_ESC, KEY_ALT_F7}},
+        {"f3 in screen", "\x1b\x1bOR", {KEY_ESC, KEY_F3}},
+        {"f3 in rxvt", "\x1b\x1b[13~", {KEY_ESC, KEY_F3}},
+        {"shift-f3", "\x1b\x1b[1;2R", {KEY_ESC, F(0x7E)}},
+        {"up", "\x1b\x1b[A", {KEY_ESC, KEY_UP}},
+    };
+    KeyDecoder decoder;
+    for (const Case& c : cases) {
+        EXPECT_EQ(decodeAll(decoder, c.bytes), c.keys) << c.terminal;
+    }
+    for (const char* burst : {"\x1b*", "\x1b\x1b", "\x1b\x1b[", "\x1b\x1bO", "\x1b\xc3"}) {
+        DecodedKey esc = decodeKey(decoder, burst, false);
+        EXPECT_EQ(esc.length, 1) << burst + 1;
+        EXPECT_EQ(esc.key, KEY_ESC) << burst + 1;
+    }
 }
 
 TEST(KeyDecoder, ReportsAndMouseAreNeverKeys) {
@@ -176,7 +192,7 @@ TEST(KeyDecoder, TerminfoStringsTakePrecedence) {
     });
     EXPECT_EQ(decodeAll(decoder, "\x1b[99z\x1b[11~\x7f\x1b[9z"),
               (std::vector<KeyCode>{KEY_F2, KEY_F1, KEY_BACKSPACE, KEY_TAB}));
-    EXPECT_EQ(decodeAll(decoder, "\x1b\x1b[99z"), std::vector<KeyCode>{F(0x69)});
+    EXPECT_EQ(decodeAll(decoder, "\x1b\x1b[99z"), (std::vector<KeyCode>{KEY_ESC, KEY_F2}));
     addKeySequence(&decoder, "\x1b[1;3R", KEY_F1);
     EXPECT_EQ(decodeAll(decoder, "\x1b[1;3R"), std::vector<KeyCode>{KEY_F1});
 }

@@ -123,6 +123,51 @@ TEST_F(ScreenTest, ClearFlushSaveAndRestore) {
     EXPECT_EQ(console.title, "[C:\\A.DIR]-title \x10");
 }
 
+TEST_F(ScreenTest, WindowTooSmallShowsTheSizesUntilItIsBigEnough) {
+    putText(0, 0, ATTR_TITLE, "panels", 80);
+    struct Case {
+        int columns, rows;
+        int row;            // where the notice stands
+        const char* shown;  // that whole row
+        const char* runs;   // its attributes
+    } cases[] = {
+        {60, 20, 9,
+         "        window too small: needs 80 x 25, now 60 x 20                            ",
+         "00x8 C0x44 00x28"},
+        {80, 24, 11,
+         "                  window too small: needs 80 x 25, now 80 x 24                  ",
+         "00x18 C0x44 00x18"},
+        // Wider than the grid but too low: centred in the grid's 80 columns.
+        {120, 10, 4,
+         "                 window too small: needs 80 x 25, now 120 x 10                  ",
+         "00x17 C0x45 00x18"},
+        {30, 9, 4,
+         "    needs 80x25, now 30x9                                                       ",
+         "00x4 C0x21 00x55"},
+        {10, 3, 1,
+         "needs 80x2                                                                      ",
+         "C0x10 00x70"},
+    };
+    for (const Case& c : cases) {
+        console.columns = c.columns;
+        console.rows = c.rows;
+        screenFlush();
+        SCOPED_TRACE(console.dump());
+        for (int r = 0; r < SCREEN_ROWS; ++r) {
+            EXPECT_EQ(console.row(r), r == c.row ? c.shown : padded(""))
+                << c.columns << "x" << c.rows;
+            EXPECT_EQ(console.rowAttributeRuns(r), r == c.row ? c.runs : "00x80") << c.columns;
+        }
+    }
+    // Big enough again: the last frame comes back without anything drawn anew.
+    screenClear();
+    console.columns = 81;
+    console.rows = 25;
+    screenRepaint();
+    EXPECT_EQ(console.row(0), padded("panels"));
+    EXPECT_EQ(console.rowAttributeRuns(0), "30x80");
+}
+
 TEST(ScreenWithoutConsole, DrawsAndReadsNoKey) {
     setConsoleBackend(nullptr);
     screenClear();

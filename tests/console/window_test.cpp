@@ -186,13 +186,17 @@ TEST_F(WindowTest, CursorKeysMoveTheCursorWithoutFlushing) {
     EXPECT_EQ(mask.line.insertMode, 0);
 }
 
-TEST_F(WindowTest, TypedTildeStaysInTheTextButTakesNoCell) {
+TEST_F(WindowTest, TypedTildeShowsAsTyped) {
     MaskLine mask;
-    console.pushKeys({'~', 'a', KEY_ESC});
+    std::strcpy(mask.buffer, "~*");
+    console.pushKeys({KEY_INSERT, 'T', KEY_RIGHT, 'I', KEY_ESC});
     mask.run();
-    EXPECT_STREQ(mask.buffer, "~a*");
-    EXPECT_EQ(console.rowBytes(12).substr(36, 13), std::string("a*\0\0\0\0\0\0\0\0\0\0\0", 13));
-    EXPECT_EQ(console.rowAttributeRuns(12), "00x28 87x8 0Fx13 87x2 00x29");
+    EXPECT_STREQ(mask.buffer, "T~I*");
+    EXPECT_EQ(console.row(12),
+              std::string(28, ' ') + "║ Mask: T~I*          ║" + std::string(29, ' '))
+        << console.dump();
+    EXPECT_EQ(console.rowAttributeRuns(12), "00x28 87x8 0Bx13 87x2 00x29");
+    EXPECT_EQ(console.cursorColumn, 36 + 3);  // on the '*', after "T~I"
 }
 
 TEST(CenterText, CentresMarkedText) {
@@ -265,12 +269,27 @@ TEST(TextHelpers, FilenameCharactersAtTheEdges) {
     // The ends of the accepted range, a few of each kind, and the values a
     // key can take beyond a byte (an extended key must never pass as its low byte).
     const std::pair<int, bool> cases[] = {
-        {-1, false},        {0, false},          {0x20, false},   {'!', false},
-        {'"', false},       {'#', true},         {'-', true},     {'.', false},
-        {'0', true},        {'A', true},         {'z', true},     {'\\', false},
-        {'*', false},       {'?', false},        {'~', true},     {0x80, true},
-        {0x81, false},      {0xFF, false},       {KEY_EXTENDED + 'A', false},
-        {KEY_F1, false},    {KEY_PAD_ENTER, false},
+        {-1, false},
+        {0, false},
+        {0x20, false},
+        {'!', false},
+        {'"', false},
+        {'#', true},
+        {'-', true},
+        {'.', false},
+        {'0', true},
+        {'A', true},
+        {'z', true},
+        {'\\', false},
+        {'*', false},
+        {'?', false},
+        {'~', true},
+        {0x80, true},
+        {0x81, false},
+        {0xFF, false},
+        {KEY_EXTENDED + 'A', false},
+        {KEY_F1, false},
+        {KEY_PAD_ENTER, false},
     };
     for (auto [c, expected] : cases) EXPECT_EQ(isFilenameChar(c), expected) << c;
 }

@@ -128,9 +128,8 @@ TEST_F(BrowserKeys, EscPromptTurnsTheTitleRedAndEatsTheNextKey) {
     })) << session->dump();
     std::string alert = titleWithColours();
     session->sendKeys("F2");
-    ASSERT_TRUE(session->waitUntil([&](const std::string&) {
-        return titleWithColours() != alert;
-    })) << session->dump();
+    ASSERT_TRUE(session->waitUntil([&](const std::string&) { return titleWithColours() != alert; }))
+        << session->dump();
     EXPECT_FALSE(std::filesystem::exists(dir.file("A.TXT")));
     EXPECT_TRUE(rowShows(3, "║A        TXT│         5│")) << session->dump();
     EXPECT_EQ(session->row(3).find("yes"), std::string::npos);
@@ -157,8 +156,8 @@ TEST_F(BrowserKeys, EveryKeyOfTheTable) {
         return names;
     };
 
-    // F1 shows help until Esc; other keys leave it there (F1 inside it turns
-    // to the second page: viewer_find_test.cpp).
+    // F1 shows help until Esc; other keys leave it there (Shift-F1, the
+    // second help box: viewer_find_test.cpp).
     session->sendKeys("F1");
     ASSERT_TRUE(session->waitFor("Keyboard Commands")) << session->dump();
     session->sendKeys("Enter", "C-l");
@@ -226,6 +225,84 @@ TEST_F(BrowserKeys, EveryKeyOfTheTable) {
     session->sendKeys("End", "q", "7", "KPEnter");
     ASSERT_TRUE(status(5, 5)) << session->dump();
     quit();
+}
+
+// A key typed right after Esc arrives with it in one burst: it must still be
+// read as Esc, then that key.
+TEST_F(BrowserKeys, EscFollowedQuicklyByAnotherKeyIsTwoKeys) {
+    start(archiveDirectory("", {archiveFile("A.TXT", "alpha"), archiveFile("B.TXT", "bravo")}));
+    // Esc, *: the prompt takes the *, and nothing is inverted.
+    session->sendKeys("Escape", "*", "M-F3");
+    ASSERT_TRUE(session->waitUntil([&](const std::string&) {
+        return std::filesystem::exists(dir.file("GAME.sel"));
+    })) << session->dump();
+    std::string list = readFile(dir.file("GAME.sel"));
+    EXPECT_EQ(list.find("A.TXT"), std::string::npos) << list;
+    EXPECT_EQ(list.find("B.TXT"), std::string::npos) << list;
+    // In the viewer, Esc then Alt-F7: back to the panels, then find by name.
+    session->sendKeys("F4");
+    ASSERT_TRUE(rowShows(1, "alpha")) << session->dump();
+    session->sendKeys("Escape", "M-F7");
+    ASSERT_TRUE(rowShows(11, "find by name")) << session->dump();
+    session->sendKeys("Escape");
+    ASSERT_TRUE(rowShows(2, "Entry")) << session->dump();
+    ASSERT_TRUE(status(1, 2)) << session->dump();
+    quit();
+}
+
+TEST_F(BrowserKeys, SmallWindowSaysTheSizeNeededAndThePanelsComeBack) {
+    start(numberedFiles("", "F", 50));
+    const std::string panels = session->screen();
+    session->resize(70, 25);
+    // "window too small: needs 80 x 25, now 70 x 25" centred in 70 columns.
+    const std::string notice = std::string(13, ' ') +
+                               "window too small: needs 80 x 25, now 70 x 25" +
+                               std::string(13, ' ');
+    ASSERT_TRUE(session->waitUntil([&](const std::string&) { return session->row(12) == notice; }))
+        << session->dump();
+    std::string small = session->screen();
+    EXPECT_EQ(small.find("file from"), std::string::npos) << session->dump();
+    EXPECT_EQ(small.find("║"), std::string::npos) << session->dump();
+    // Big enough again: the panels as they were, at once.
+    session->resize(80, 25);
+    ASSERT_TRUE(session->waitUntil([&](const std::string& screen) { return screen == panels; }))
+        << session->dump();
+    // Keys pressed while the window is small still act, and show once it is big enough.
+    session->resize(79, 30);
+    ASSERT_TRUE(session->waitFor("now 79 x 30")) << session->dump();
+    session->sendKeys("End");
+    session->resize(100, 30);
+    ASSERT_TRUE(status(50, 50)) << session->dump();
+    quit();
+}
+
+TEST(BrowserTerminal, TerminalsThatCannotShowTheScreenAreRefusedBeforeDrawing) {
+    TempDir dir;
+    writeArchive(dir, archiveDirectory("", {archiveFile("A.TXT", "a")}), "game.dir");
+    const struct {
+        const char* term;
+        const char* message;
+    } cases[] = {
+        {"dumb", "dirrip: the terminal 'dumb' (TERM) cannot place the cursor"},
+        {"no-such-terminal", "dirrip: the terminal type 'no-such-terminal' (TERM) is unknown"},
+    };
+    for (const auto& c : cases) {
+        TmuxSession::Options options;
+        options.workingDirectory = dir.path();
+        TmuxSession session(
+            "TERM=" + std::string(c.term) + " " + TmuxSession::quote(DIRRIP_BINARY) + " game.dir",
+            options);
+        int exitStatus = -1;
+        ASSERT_TRUE(session.waitForExit(5000, &exitStatus)) << session.dump();
+        EXPECT_EQ(exitStatus, 1) << c.term;
+        std::string screen = session.screen();
+        EXPECT_EQ(screen.rfind(c.message, 0), 0u) << session.dump();
+        EXPECT_NE(screen.find("full-screen terminal"), std::string::npos) << session.dump();
+        // Nothing else was drawn: the message (two rows, wrapped) and blank rows.
+        for (int r = 2; r < 24; ++r) {
+            EXPECT_EQ(session.row(r), std::string(80, ' ')) << c.term << session.dump();
+        }
+    }
 }
 
 }  // namespace

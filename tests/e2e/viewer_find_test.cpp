@@ -1,5 +1,5 @@
 // The keys beyond the panels' table, end to end in tmux: F4 (viewer),
-// Alt-F7 (find by name) and F1 inside the help box (the second page).
+// Alt-F7 (find by name) and Shift-F1 (the second help box).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -91,19 +91,28 @@ TEST_F(AddedKeys, AltF7FindsByMaskAndEnterShowsTheEntry) {
     quit();
 }
 
-TEST_F(AddedKeys, F1InTheHelpBoxTurnsToTheSecondPage) {
+TEST_F(AddedKeys, HelpBoxesStayUntilEscAndShiftF1ShowsTheSecond) {
     writeArchive(dir, archiveDirectory("", {archiveFile("A.TXT", "a")}), "game.dir");
     start("game.dir");
     session->sendKeys("F1");
     ASSERT_TRUE(rowShows(4, "Keyboard Commands")) << session->dump();
-    session->sendKeys("F1");
+    // F1 again, Enter, Ctrl-L and Shift-F1 do nothing there; the box stays.
+    session->sendKeys("F1", "Enter", "C-l", "S-F1");
+    EXPECT_FALSE(session->waitFor("More Commands", 500)) << session->dump();
+    EXPECT_TRUE(rowShows(4, "Keyboard Commands")) << session->dump();
+    session->sendKeys("Escape");
+    ASSERT_TRUE(session->waitForGone("Keyboard Commands")) << session->dump();
+    EXPECT_EQ(session->screen().find("More Commands"), std::string::npos) << session->dump();
+    EXPECT_EQ(session->screen().find("Info"), std::string::npos) << session->dump();
+    ASSERT_TRUE(rowShows(24, "esc (twice): exit")) << session->dump();
+
+    session->sendKeys("S-F1");
     ASSERT_TRUE(rowShows(4, "More Commands")) << session->dump();
     ASSERT_TRUE(rowShows(7, "alt-f7    - find entries by name")) << session->dump();
-    session->sendKeys("F1");
-    ASSERT_TRUE(rowShows(4, "Keyboard Commands")) << session->dump();
-    session->sendKeys("F1", "Escape");
+    session->sendKeys("F1", "Enter");
+    session->sendKeys("Escape");
     ASSERT_TRUE(session->waitForGone("More Commands")) << session->dump();
-    ASSERT_TRUE(rowShows(24, "esc (twice): exit")) << session->dump();
+    EXPECT_EQ(session->screen().find("Keyboard Commands"), std::string::npos) << session->dump();
     quit();
 }
 

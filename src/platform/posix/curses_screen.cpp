@@ -9,9 +9,11 @@
 #include <wchar.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/posix/write_all.h"
 #include "text/cp437.h"
+#include "text/escape.h"
 
 namespace {
 
@@ -287,6 +289,29 @@ std::string expand(const char* capability) {
 
 }  // namespace
 
+std::string cursesRefusal() {
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || *term == 0)
+        return "TERM is not set, so the terminal's type is unknown";
+    const std::string name = "'" + escapeControls(term) + "'";
+    // A terminfo entry of its own, dropped again: curses starts later with newterm.
+    TERMINAL* previous = cur_term;
+    int error = 0;
+    if (setupterm(term, STDOUT_FILENO, &error) != OK) {
+        set_curterm(previous);
+        if (error == 1)
+            return "the terminal " + name + " (TERM) is a printing terminal";
+        return "the terminal type " + name + " (TERM) is unknown here";
+    }
+    const char* move = tigetstr("cup");
+    const bool addressable = move != nullptr && move != reinterpret_cast<char*>(-1);
+    del_curterm(cur_term);
+    set_curterm(previous);
+    if (!addressable)
+        return "the terminal " + name + " (TERM) cannot place the cursor";
+    return "";
+}
+
 bool cursesOpen(bool utf8) {
     if (state.terminal != nullptr)
         return true;
@@ -391,6 +416,12 @@ void cursesResize() {
         resize_term(size.ws_row, size.ws_col);
     }
     state.repaint = true;
+}
+
+void cursesWindowSize(int* width, int* height) {
+    // (`columns` and `lines` are terminfo macros here.)
+    *width = state.terminal != nullptr ? COLS : SCREEN_COLS;
+    *height = state.terminal != nullptr ? LINES : SCREEN_ROWS;
 }
 
 const char* cursesCapability(const char* name) {

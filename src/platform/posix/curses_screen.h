@@ -7,6 +7,11 @@
 
 #include "console/screen.h"
 
+// Why the terminal named by TERM cannot show a full screen, as one sentence
+// (its type is unknown, or it cannot place the cursor, as "dumb"); empty when
+// it can. Changes nothing and writes nothing.
+std::string cursesRefusal();
+
 // Starts curses on standard input and output: alternate screen, colours,
 // keypad transmit mode. `utf8` says whether the locale takes UTF-8. Returns
 // false when the terminal type is unknown (nothing is then changed).
@@ -26,6 +31,8 @@ void cursesMoveCursor(int column, int row);
 void cursesCursorSize(int percent);
 // Takes the terminal's new size after a resize; the next draw repaints everything.
 void cursesResize();
+// The terminal's size in cells (width columns, height rows) as curses last took it.
+void cursesWindowSize(int* width, int* height);
 
 // The string capability `name` of the terminal, or null when it has none.
 const char* cursesCapability(const char* name);

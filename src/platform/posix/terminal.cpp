@@ -108,11 +108,20 @@ class TerminalConsole : public ConsoleBackend {
     }
 
     void flush(const Cell* cells) override {
-        for (int i = 0; i < SCREEN_CELLS; ++i) frame_[i] = cells[i];
         haveFrame_ = true;
-        takeResize();
-        cursesDraw(frame_, column_, row_);
         screenShown = 1;
+        // A resize that came in since the draw layer asked for the size:
+        // whether the frame or the size notice is shown is decided again.
+        if (takeResize()) {
+            screenRepaint();
+            return;
+        }
+        cursesDraw(cells, column_, row_);
+    }
+
+    void windowSize(int* columns, int* rows) override {
+        takeResize();
+        cursesWindowSize(columns, rows);
     }
 
     // What the terminal showed before is kept by the terminal itself (the
@@ -190,13 +199,15 @@ class TerminalConsole : public ConsoleBackend {
     void discardPending() { pending_.clear(); }
 
   private:
-    void takeResize() {
+    // Takes the terminal's new size after a resize; true when there was one.
+    bool takeResize() {
         if (!resizePending)
-            return;
+            return false;
         resizePending = 0;
         drainWakePipe();
         cursesResize();
         prepareRestoreBytes();  // the last row moved
+        return true;
     }
 
     static void drainWakePipe() {
@@ -223,10 +234,10 @@ class TerminalConsole : public ConsoleBackend {
                 inputEnded_ = true;  // nothing more can be read
                 return true;
             }
-            if (resizePending) {
-                takeResize();
+            if (takeResize()) {
+                // The last frame again, or the size notice in its place.
                 if (haveFrame_ && screenShown)
-                    cursesDraw(frame_, column_, row_);
+                    screenRepaint();
             } else if (ready > 0 && (fds[1].revents & POLLIN)) {
                 drainWakePipe();  // a wake-up whose resize was already taken
             }
@@ -251,7 +262,6 @@ class TerminalConsole : public ConsoleBackend {
         }
     }
 
-    Cell frame_[SCREEN_CELLS];
     bool haveFrame_ = false;
     int column_ = 0;
     int row_ = 0;
@@ -267,6 +277,7 @@ TerminalConsole& terminalConsole() {
 }
 
 bool terminalIsOpen = false;
+std::string refusal;  // why the last terminalOpen refused the terminal, or empty
 
 void installResizeHandler() {
     struct sigaction action;
@@ -284,7 +295,13 @@ void installResizeHandler() {
 bool terminalOpen() {
     if (terminalIsOpen)
         return true;
+    refusal.clear();
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
+        return false;
+    // Decided before anything is sent: a terminal that cannot place the
+    // cursor would show the frames as a stream of text and wait for keys.
+    refusal = cursesRefusal();
+    if (!refusal.empty())
         return false;
     std::setlocale(LC_CTYPE, "");
     bool utf8 = localeIsUtf8();
@@ -320,6 +337,10 @@ bool terminalOpen() {
         std::atexit(terminalClose);
     }
     return true;
+}
+
+const char* terminalRefusal() {
+    return refusal.empty() ? nullptr : refusal.c_str();
 }
 
 void terminalClose() {

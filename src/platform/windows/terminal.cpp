@@ -31,6 +31,11 @@ bool terminalOpen() {
     return true;
 }
 
+// The console window can always show the screen.
+const char* terminalRefusal() {
+    return nullptr;
+}
+
 void terminalClose() {
     setInterruptRestore(nullptr);
     windowsConsoleClose();

@@ -31,7 +31,7 @@
 //   marked               the mark is on screen again (the user's buffer is back)
 //   same FILE1 FILE2     the two files hold the same bytes
 //   holds FILE TEXT      the file holds exactly TEXT (\n for a line end)
-//   exists PATH / missing PATH
+//   exists PATH / missing PATH   waits until the path is there / is gone
 // On the first failure the report names the line and shows the screen.
 #include <windows.h>
 
@@ -380,11 +380,15 @@ std::string runLine(const std::string& line) {
         return bytes == unescape(text) ? "" : "the file holds '" + bytes + "'";
     }
     if (command == "exists" || command == "missing") {
-        bool there =
-            GetFileAttributesW(systemPath(inFolder(rest)).c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (there == (command == "exists"))
+        // The program may still be writing or removing the file: wait for it.
+        const bool wanted = command == "exists";
+        auto there = [&] {
+            return GetFileAttributesW(systemPath(inFolder(rest)).c_str()) !=
+                   INVALID_FILE_ATTRIBUTES;
+        };
+        if (waitFor([&] { return there() == wanted; }))
             return "";
-        return rest + (there ? " is there" : " is not there");
+        return rest + (wanted ? " is not there" : " is there");
     }
     return "unknown command";
 }

@@ -61,7 +61,12 @@ TEST(WriteEntry, DirectoriesAreWrittenDepthFirst) {
     Entry* a = tree.subdir(root, "A");
     Entry* b = tree.subdir(a, "B");
     tree.file(b, "F3", 3, 0x30);
-    tree.file(a, "F2", 2, 0x20);
+    // A directory record named like a file leads the loader into the file:
+    // the list still writes only the file's row.
+    Entry* f2 = tree.file(a, "F2", 2, 0x20);
+    tree.add(f2, "...", KIND_UPDIR);
+    tree.file(f2, "HIDDEN", 9, 0x90);
+    tree.subdir(f2, "HIDDEN.DIR");
     tree.file(root, "F1", 1, 0x10);
 
     auto pad = [](const std::string& name) { return name + std::string(32 - name.size(), ' '); };

@@ -109,6 +109,13 @@ TEST(ListText, FullListHasHeaderAndNoFinalLineEnd) {
                         "DATA\\WAR.DIR" + std::string(20, ' ') + ": SOURCE    \r\n" + "X.BIN" +
                         std::string(27, ' ') + ": 5         0x00000000h\r\n" +
                         "> 1 file(s) in 'DATA\\WAR.DIR'");
+    // The path is host text; the list is code page 437 throughout.
+    TestTree accented("CAF\x82.DIR");
+    accented.file(accented.root(), "CAF\x82", 1, 0);
+    text = fullListText("CAF\xC3\xA9 \xE2\x82\xAC.DIR", accented.root());
+    EXPECT_NE(text.find("Source: 'CAF\x82 ?.DIR'\r\n"), std::string::npos) << text;
+    text = selectedListText("\xC3\x89.DIR", accented.root());
+    EXPECT_NE(text.find("Source: '\x90.DIR'\r\n"), std::string::npos) << text;
     // "Length" and "Offset" stand over the size field and the "0x" of the rows.
     std::string header = HEADER_COLUMNS;
     EXPECT_EQ(header.find("Length"), 34u);

@@ -5,6 +5,7 @@
 #include "archive/search.h"
 #include "archive/session.h"
 #include "archive/walk.h"
+#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "cli/patterns.h"
@@ -52,7 +53,7 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
         return 2;
 
     ArchiveSession session;
-    if (!openArchiveForCommandLine(session, options.archivePath, err))
+    if (!openArchiveForCommandLine(session, options.archivePath, err, DAMAGE_NOTED))
         return 1;
     OutputRun run;
     int error = 0;
@@ -76,10 +77,13 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
     };
     std::vector<Place> places{{session.root(), 0, 0}};
     std::string outputPath;
+    PatternChoice choice(patterns);
 
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
         if (!failure.empty())
             return false;
+        // A directory a pattern names is extracted whole, as without patterns.
+        const bool chosen = choice.choose(entry, path);
         while (places.back().directory != entry->parent) places.pop_back();
         outputPath.resize(places.back().length);
         const std::string own = outputPathFor(entry->name);
@@ -93,7 +97,7 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             }
             uint32_t id = claimRelativePath(&run, places.back().claim, own, true, &outputPath);
             places.push_back({entry, id, outputPath.size()});
-            if (patterns.empty()) {
+            if (chosen) {
                 std::string failed;
                 if (enterOutputDirectory(&run, outputPath, &failed, &error) ==
                     NO_OUTPUT_DIRECTORY) {
@@ -104,7 +108,7 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             }
             return true;
         }
-        if (entry->kind != KIND_FILE || !matchesAnyPattern(patterns, path, entry->name))
+        if (entry->kind != KIND_FILE || !chosen)
             return false;
         if (own.empty()) {
             failure = "cannot create a file for '" + shown + "': nothing is left of its name";
@@ -161,9 +165,9 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
         err << "dirrip: " << failure << "\n";
         return 1;
     }
-    out << files << " files, " << bytes << " bytes";
+    out << counted(files, "file", "files") << ", " << counted(bytes, "byte", "bytes");
     if (kept > 0)
         out << ", " << kept << " kept";
     out << "\n";
-    return 0;
+    return reportUnmatchedPatterns(choice, options.patterns, options.archivePath, err) ? 0 : 1;
 }

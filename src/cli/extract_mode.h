@@ -14,8 +14,10 @@ struct ExtractOptions {
 };
 
 // Extracts with the same naming, confinement, free-space and checked copy as
-// ripping. Writes "N files, M bytes" to `out`. Returns 0 when every chosen
-// file was written, 1 on the first failure (message on `err`; the file being
-// written is removed, the ones before stay complete).
+// ripping; with patterns, the files PatternChoice chooses (a directory a
+// pattern names is created and extracted whole). Writes "N files, M bytes" to
+// `out`. Returns 0 when every chosen file was written, 1 on the first failure
+// (message on `err`; the file being written is removed, the ones before stay
+// complete) or when a pattern matched nothing (named on `err`, the rest
+// extracted all the same). Damage the load mended is noted in one line on `err`.
 int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& err);
-

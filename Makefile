@@ -45,7 +45,7 @@ run: all
 
 install: all
 	install -d $(DESTDIR)$(PREFIX)/bin $(DESTDIR)$(PREFIX)/share/man/man1
-	install -m 755 $(BUILD)/dirrip $(DESTDIR)$(PREFIX)/bin/dirrip
+	install -s -m 755 $(BUILD)/dirrip $(DESTDIR)$(PREFIX)/bin/dirrip
 	install -m 644 doc/dirrip.1 $(DESTDIR)$(PREFIX)/share/man/man1/dirrip.1
 
 # Every test of the normal build (unit and end-to-end), then the unit tests again

@@ -52,6 +52,67 @@ bool matchesAnyPattern(const std::vector<std::string>& patterns, const std::stri
 
 namespace {
 
+// The pattern with every '\\' outside a [set] made '/', the separator paths
+// use; inside a set '\\' escapes the next character and stays.
+std::string withPathSeparators(const std::string& pattern) {
+    std::string out;
+    out.reserve(pattern.size());
+    bool inSet = false;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (!inSet) {
+            inSet = c == '[';
+            out.push_back(c == '\\' ? '/' : c);
+            continue;
+        }
+        out.push_back(c);
+        if (c == '\\' && i + 1 < pattern.size())
+            out.push_back(pattern[++i]);
+        else if (c == ']')
+            inSet = false;
+    }
+    return out;
+}
+
+}  // namespace
+
+PatternChoice::PatternChoice(const std::vector<std::string>& patterns) {
+    for (const std::string& given : patterns) {
+        std::string text = withPathSeparators(given);
+        const size_t start = text.find_first_not_of('/');
+        const bool directoriesOnly = start != std::string::npos && text.back() == '/';
+        if (start == std::string::npos)
+            text.clear();
+        else
+            text = text.substr(start, text.find_last_not_of('/') + 1 - start);
+        patterns_.push_back({std::move(text), directoriesOnly, false});
+    }
+}
+
+bool PatternChoice::choose(const Entry* entry, const std::string& path) {
+    // The walk is depth first, so the directories still open are the entry's
+    // ancestors: whatever the stack holds beyond its parent has been left.
+    while (!open_.empty() && open_.back().directory != entry->parent) open_.pop_back();
+    bool chosen = patterns_.empty() || (!open_.empty() && open_.back().chosen);
+    const bool isDirectory = entry->kind == KIND_SUBDIR;
+    name_ = entry->name;
+    std::replace(name_.begin(), name_.end(), '\\', '/');
+    for (Pattern& pattern : patterns_) {
+        if (pattern.directoriesOnly && !isDirectory)
+            continue;
+        if (pattern.text.empty() || wildMatch(pattern.text.c_str(), path.c_str()) ||
+            wildMatch(pattern.text.c_str(), name_.c_str())) {
+            pattern.matched = true;
+            chosen = true;
+        }
+    }
+    if (isDirectory)
+        open_.push_back({entry, chosen});
+    return chosen;
+}
+
+namespace {
+
 // True when `name` (with '\\' taken as '/') equals `path` from `at` on for its
 // whole length, ASCII letters without case.
 bool nameAt(const std::string& path, size_t at, const std::string& name) {

@@ -2,6 +2,7 @@
 // wildcard patterns the way the command line does.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,45 @@ int childIndex(const Entry* child);
 
 // True when `pattern` matches the entry's path inside the archive (`path`,
 // '/' between names) or its own `name`, letters without case; an empty list
-// matches everything. Patterns and names are code page 437.
+// matches everything. Patterns and names are code page 437. Takes patterns as
+// they stand; the command line chooses through PatternChoice.
 bool matchesAnyPattern(const std::vector<std::string>& patterns, const std::string& path,
                        const std::string& name);
+
+// Chooses entries by wildcard patterns (code page 437) as --list and --extract
+// do. An entry is chosen when a pattern matches its path inside the archive or
+// its own name (letters without case), or when it lies below a directory that a
+// pattern chose. Outside a [set], '/' and '\' both separate names; separators
+// at the start of a pattern are ignored, and one at its end makes it match
+// directories only ("SUB/", as --list shows a directory). A pattern of nothing
+// but separators names the whole archive. Without patterns everything is chosen.
+class PatternChoice {
+  public:
+    explicit PatternChoice(const std::vector<std::string>& patterns);
+
+    // Returns true when `entry`, met at `path` ('/' between names), is chosen.
+    // Entries must come in the order of a depth-first walk (TreeWalk), every
+    // directory before what it holds.
+    bool choose(const Entry* entry, const std::string& path);
+
+    // Returns true when the pattern at `index` (in the order given) has matched
+    // an entry so far, false when it has matched none.
+    bool matched(size_t index) const { return patterns_[index].matched; }
+
+  private:
+    struct Pattern {
+        std::string text;      // separators as '/', without those at either end
+        bool directoriesOnly;  // the pattern ended in a separator
+        bool matched;
+    };
+    struct Open {
+        const Entry* directory;
+        bool chosen;
+    };
+    std::vector<Pattern> patterns_;
+    std::vector<Open> open_;  // the directories enclosing the last entry, innermost last
+    std::string name_;        // scratch: the entry's own name with '/' for '\'
+};
 
 // The entry at `path` below `root`: names separated by '/' or '\', compared
 // as whole names with ASCII letters without case (never as patterns); a name

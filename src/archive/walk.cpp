@@ -4,8 +4,13 @@
 
 namespace {
 
-bool isWalkDirectory(const Entry* entry) {
-    return entry->kind == KIND_SUBDIR || entry->kind == KIND_ROOT || !entry->children.empty();
+// Only directories are entered in walks for the front ends: a file that a
+// directory record of its name led the loader into has children that no
+// listing, extraction or search may show under a file.
+bool isWalkDirectory(const Entry* entry, bool everyEntry) {
+    if (entry->kind == KIND_SUBDIR || entry->kind == KIND_ROOT)
+        return true;
+    return everyEntry && !entry->children.empty();
 }
 
 // The names from below the root (or from the root itself, when `withRoot`)
@@ -64,7 +69,7 @@ bool TreeWalk::next() {
             path_.resize(frame.pathLength);
             appendPathLevel(&path_, child->name, '/');
         }
-        if (isWalkDirectory(child)) {
+        if (isWalkDirectory(child, everyEntry_)) {
             step_ = WALK_ENTER;
             frames_.push_back({child, 0, path_.size()});
         } else {

@@ -22,16 +22,20 @@ enum WalkStep : int32_t {
 enum WalkFlags : int32_t {
     WALK_WITHOUT_PATHS = 0,
     WALK_WITH_PATHS = 1,   // keep the archive path of each entry at hand
-    WALK_EVERY_ENTRY = 2,  // visit "..." entries too (and what a hostile archive put below them)
+    WALK_EVERY_ENTRY = 2,  // visit "..." entries and whatever a hostile archive put below
+                           // them or below a file, too
 };
 
 // A depth-first walk over `top` and everything below it, in the children's
 // order: WALK_ENTER for `top`, then for each child either WALK_FILE or a whole
-// nested ENTER ... LEAVE, then WALK_LEAVE for `top`. "..." entries are passed
-// over unless WALK_EVERY_ENTRY is given. A directory is an entry of kind
-// KIND_ROOT or KIND_SUBDIR, or any entry holding children (a directory record
-// named "..." leads the loader into the "..." entry itself). Between steps the walk reads only the
-// children lists of the directories still open, so the children of a directory may be destroyed at
+// nested ENTER ... LEAVE, then WALK_LEAVE for `top`. A directory is an entry of
+// kind KIND_ROOT or KIND_SUBDIR; a file that holds children (a directory record
+// of its name led the loader into it) is visited as a file and what it holds is
+// not walked. With WALK_EVERY_ENTRY the walk also visits "..." entries and
+// enters every entry holding children (a directory record named "..." leads the
+// loader into the "..." entry itself), so that teardown and checks reach
+// everything. Between steps the walk reads only the children lists of the
+// directories still open, so the children of a directory may be destroyed at
 // its WALK_LEAVE.
 class TreeWalk {
   public:

@@ -45,57 +45,95 @@ std::string joined(const std::string& directory, const std::string& name) {
     return directory.empty() ? name : directory + "/" + name;
 }
 
-bool checkNames(const ArchiveNode& directory, const std::string& path,
-                const ArchiveWriteOptions& options, std::string* error) {
+// Appends every problem with the names of `directory`'s children to `problems`.
+void checkNames(const ArchiveNode& directory, const std::string& path,
+                const ArchiveWriteOptions& options, std::vector<std::string>* problems) {
     std::unordered_map<uint32_t, std::vector<const std::string*>> seen;
     for (const ArchiveNode& child : directory.children) {
         const std::string shown = joined(path, child.name);
         if (child.name.empty()) {
-            return fail(error, "an entry in '" + path + "/' has an empty name");
+            problems->push_back("an entry in '" + path + "/' has an empty name");
+            continue;
         }
-        if (child.name.size() > DIR_NAME_SIZE) {
-            return fail(error, "name '" + shown + "' is longer than 32 bytes");
-        }
-        if (child.name.find('\0') != std::string::npos) {
-            return fail(error, "name '" + shown + "' holds a NUL byte");
-        }
+        if (child.name.size() > DIR_NAME_SIZE)
+            problems->push_back("name '" + shown + "' is longer than 32 bytes");
+        if (child.name.find('\0') != std::string::npos)
+            problems->push_back("name '" + shown + "' holds a NUL byte");
         if (options.allowCaseDuplicates)
             continue;
         auto& bucket = seen[FoldIndex::hashName(child.name)];
+        bool twin = false;
         for (const std::string* other : bucket) {
             if (sameNameIgnoringCase(*other, child.name)) {
-                return fail(error, "names '" + joined(path, *other) + "' and '" + shown +
-                                       "' differ only in letter case");
+                problems->push_back("names '" + joined(path, *other) + "' and '" + shown +
+                                    "' differ only in letter case");
+                twin = true;
+                break;
             }
         }
-        bucket.push_back(&child.name);
+        if (!twin)
+            bucket.push_back(&child.name);
     }
-    return true;
 }
 
+// The size of a file's data; false, with the problem appended, when it cannot
+// be had or no record can hold it.
 bool fileSize(const ArchiveNode& file, const std::string& shown, uint64_t* size,
-              std::string* error) {
+              std::vector<std::string>* problems) {
     *size = file.data.size();
     if (!file.sourcePath.empty()) {
         HostFileInfo status;
         std::string why;
         if (!inspectHostPath(file.sourcePath, true, &status, &why)) {
-            return fail(error, "cannot read '" + file.sourcePath + "': " + why);
+            problems->push_back("cannot read '" + file.sourcePath + "': " + why);
+            return false;
         }
         if (status.kind != HOST_FILE) {
-            return fail(error, "'" + file.sourcePath + "' is not a regular file");
+            problems->push_back("'" + file.sourcePath + "' is not a regular file");
+            return false;
         }
         *size = status.size;
     }
-    if (*size > ARCHIVE_SIZE_LIMIT)
-        return fail(error, "file '" + shown + "' is larger than 4 GB");
+    if (*size > ARCHIVE_SIZE_LIMIT) {
+        problems->push_back("file '" + shown + "' is larger than 4 GB");
+        return false;
+    }
     return true;
 }
 
+// Places the files' data after the listings that end at `position`, each
+// large file on a page boundary when `aligned`. Returns the archive's size.
+uint64_t placeFiles(Plan* out, uint64_t position, bool aligned) {
+    size_t file = 0;
+    for (size_t i = 0; i < out->listings.size(); ++i) {
+        const std::vector<ArchiveNode>& children = out->listings[i]->children;
+        for (size_t j = 0; j < children.size(); ++j) {
+            if (children[j].kind != NODE_FILE)
+                continue;
+            const uint64_t size = out->fileSizes[file];
+            uint64_t padding = 0;
+            if (aligned && size >= ALIGN_FILES_FROM && position % FILE_ALIGNMENT != 0)
+                padding = FILE_ALIGNMENT - position % FILE_ALIGNMENT;
+            position += padding;
+            out->filePadding[file] = padding;
+            out->sizes[i][j] = size;
+            out->offsets[i][j] = position;
+            position += size;
+            ++file;
+        }
+    }
+    return position;
+}
+
+// Lays the archive out; false, with every problem found appended to
+// `problems`, when it cannot be written.
 bool plan(const ArchiveNode& root, const ArchiveWriteOptions& options, Plan* out,
-          std::string* error) {
-    if (root.kind != NODE_DIRECTORY)
-        return fail(error, "the archive's root must be a directory");
+          std::vector<std::string>* problems) {
+    if (root.kind != NODE_DIRECTORY) {
+        problems->push_back("the archive's root must be a directory");
+        return false;
+    }
+    const size_t problemsBefore = problems->size();
     struct Pending {
         const ArchiveNode* directory;
         std::string path;
@@ -112,8 +150,7 @@ bool plan(const ArchiveNode& root, const ArchiveWriteOptions& options, Plan* out
         Pending next = std::move(pending.back());
         pending.pop_back();
         const ArchiveNode& directory = *next.directory;
-        if (!checkNames(directory, next.path, options, error))
-            return false;
+        checkNames(directory, next.path, options, problems);
         const size_t listing = out->listings.size();
         if (listing != 0)
             links.push_back({next.parentListing, next.childIndex, listing});
@@ -133,40 +170,44 @@ bool plan(const ArchiveNode& root, const ArchiveWriteOptions& options, Plan* out
         out->listingOffsets.push_back(position);
         position += (listing->children.size() + 1) * DIR_RECORD_SIZE;
     }
-    if (position > ARCHIVE_SIZE_LIMIT)
-        return fail(error, "the archive would be larger than 4 GB");
     for (const Link& link : links) {
         out->sizes[link.parentListing][link.childIndex] =
             out->listings[link.parentListing]->children[link.childIndex].directorySize;
         out->offsets[link.parentListing][link.childIndex] = out->listingOffsets[link.listing];
     }
+    uint64_t data = 0;
     for (size_t i = 0; i < out->listings.size(); ++i) {
         const std::vector<ArchiveNode>& children = out->listings[i]->children;
         for (size_t j = 0; j < children.size(); ++j) {
             if (children[j].kind != NODE_FILE)
                 continue;
             uint64_t size = 0;
-            if (!fileSize(children[j], joined(out->listingPaths[i], children[j].name), &size,
-                          error)) {
-                return false;
-            }
-            uint64_t padding = 0;
-            if (size >= ALIGN_FILES_FROM && position % FILE_ALIGNMENT != 0)
-                padding = FILE_ALIGNMENT - position % FILE_ALIGNMENT;
-            position += padding;
-            out->filePadding.push_back(padding);
-            out->sizes[i][j] = size;
-            out->offsets[i][j] = position;
+            fileSize(children[j], joined(out->listingPaths[i], children[j].name), &size, problems);
             out->files.push_back(&children[j]);
             out->fileSizes.push_back(size);
-            position += size;
-            if (position > ARCHIVE_SIZE_LIMIT) {
-                return fail(error, "the archive would be larger than 4 GB");
-            }
+            data += size;
         }
     }
-    out->total = position;
+    if (position + data > ARCHIVE_SIZE_LIMIT) {
+        problems->push_back("the archive would be larger than 4 GB");
+        return false;
+    }
+    if (problems->size() != problemsBefore)
+        return false;
+    out->filePadding.assign(out->files.size(), 0);
+    out->total = placeFiles(out, position, true);
+    // The padding only speeds up extraction: an archive that fits without it
+    // is never refused for it.
+    if (out->total > ARCHIVE_SIZE_LIMIT)
+        out->total = placeFiles(out, position, false);
     return true;
+}
+
+// The problems as one message.
+std::string allProblems(const std::vector<std::string>& problems) {
+    std::string text;
+    for (const std::string& problem : problems) text += (text.empty() ? "" : "; ") + problem;
+    return text;
 }
 
 // Where the archive's bytes go: a byte vector, or a file through a buffer.
@@ -298,12 +339,23 @@ ArchiveNode archiveDirectory(std::string name, std::vector<ArchiveNode> children
     return node;
 }
 
+int checkArchiveTree(const ArchiveNode& root, std::vector<std::string>* problems, uint64_t* size,
+                     const ArchiveWriteOptions& options) {
+    Plan layout;
+    if (!plan(root, options, &layout, problems))
+        return 0;
+    if (size != nullptr)
+        *size = layout.total;
+    return 1;
+}
+
 int writeArchiveBytes(const ArchiveNode& root, std::vector<uint8_t>* bytes, std::string* error,
                       const ArchiveWriteOptions& options) {
     bytes->clear();
     Plan layout;
-    if (!plan(root, options, &layout, error))
-        return 0;
+    std::vector<std::string> problems;
+    if (!plan(root, options, &layout, &problems))
+        return fail(error, allProblems(problems));
     bytes->reserve(static_cast<size_t>(layout.total));
     Sink sink(bytes);
     if (!emit(layout, sink, error)) {
@@ -316,8 +368,9 @@ int writeArchiveBytes(const ArchiveNode& root, std::vector<uint8_t>* bytes, std:
 int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::string* error,
                      const ArchiveWriteOptions& options) {
     Plan layout;
-    if (!plan(root, options, &layout, error))
-        return 0;
+    std::vector<std::string> problems;
+    if (!plan(root, options, &layout, &problems))
+        return fail(error, allProblems(problems));
 
     // The temporary file is made beside the archive, in a directory held open,
     // so that an interrupt can remove it by name whatever the current

@@ -4,8 +4,10 @@
 // listing in depth-first order (a directory's listing before those of its
 // sub-directories, siblings in the order given), then the files' data in the
 // order their records appear, each file of 64 KiB or more starting on a
-// 4096-byte boundary (zero padding before it). Records are written in the order the tree gives
-// them; nothing is sorted. Directory records carry `directorySize` as their size.
+// 4096-byte boundary (zero padding before it) unless the padding would take
+// the archive past ARCHIVE_SIZE_LIMIT, in which case no file is padded.
+// Records are written in the order the tree gives them; nothing is sorted.
+// Directory records carry `directorySize` as their size.
 #pragma once
 
 #include <cstdint>
@@ -47,14 +49,22 @@ struct ArchiveWriteOptions {
 // The largest archive the 32-bit offsets and sizes can describe.
 constexpr uint64_t ARCHIVE_SIZE_LIMIT = 0xFFFFFFFFull;
 
+// Checks `root` as the writers below do before they write a byte: names that
+// are empty, longer than 32 bytes or hold a NUL, siblings whose names are equal
+// ignoring case, sources that cannot be read or are not regular files, files
+// and archives over ARCHIVE_SIZE_LIMIT bytes. Returns 1 when the tree can be
+// written, with the archive's size in `*size` (when not null); 0 otherwise,
+// with every problem found appended to `*problems`, one sentence each.
+int checkArchiveTree(const ArchiveNode& root, std::vector<std::string>* problems,
+                     uint64_t* size = nullptr, const ArchiveWriteOptions& options = {});
+
 // Writes the archive whose root listing holds `root.children` (the root's own
 // name is not stored) to `path`, through a temporary file in the same
 // directory that is renamed into place only when complete. Returns 1 when
 // written, 0 when refused or failed, with the reason in `error` (which may be
-// null) and nothing left at `path` or beside it. Refuses names that are empty,
-// longer than 32 bytes or hold a NUL, siblings whose names are equal ignoring
-// case, sources that are not regular files or change while read, and archives
-// over ARCHIVE_SIZE_LIMIT bytes.
+// null; every problem checkArchiveTree finds, joined by "; ") and nothing left
+// at `path` or beside it. Refuses what checkArchiveTree refuses and sources
+// that change while read.
 int writeArchiveFile(const ArchiveNode& root, const std::string& path, std::string* error,
                      const ArchiveWriteOptions& options = {});
 

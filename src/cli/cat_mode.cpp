@@ -1,10 +1,14 @@
 #include "cli/cat_mode.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <ostream>
+#include <system_error>
 #include <vector>
 
 #include "archive/search.h"
+#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "text/cp437.h"
@@ -12,6 +16,17 @@
 namespace {
 
 constexpr size_t CAT_BLOCK_SIZE = 65536;
+
+// The C library's words for why a write to the output failed ("no space left
+// on device" for a full disk), after ": "; empty when it left no cause.
+std::string writeCause(int error) {
+    if (error == 0)
+        return "";
+    std::string words = std::generic_category().message(error);
+    if (!words.empty())
+        words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+    return ": " + words;
+}
 
 }  // namespace
 
@@ -41,7 +56,7 @@ int catMode(const std::string& archivePath, const std::string& entryPath, std::o
     if (offset + size > file.size()) {
         const uint64_t there = offset >= file.size() ? 0 : file.size() - offset;
         err << "dirrip: the data of '" << shown << "' lies past the end of the archive (" << there
-            << " of " << size << " bytes there)\n";
+            << " of " << counted(size, "byte", "bytes") << " there)\n";
         return 1;
     }
     std::vector<char> buffer(CAT_BLOCK_SIZE);
@@ -54,16 +69,21 @@ int catMode(const std::string& archivePath, const std::string& entryPath, std::o
             err << "dirrip: cannot read '" << shown << "' from the archive\n";
             return 1;
         }
+        // errno is read right after the write it belongs to: the stream itself
+        // keeps only that it failed.
+        errno = 0;
         out.write(buffer.data(), static_cast<std::streamsize>(want));
         if (!out) {
-            err << "dirrip: cannot write '" << shown << "' to the output\n";
+            err << "dirrip: cannot write '" << shown << "' to the output" << writeCause(errno)
+                << "\n";
             return 1;
         }
         done += want;
     }
+    errno = 0;
     out.flush();
     if (!out) {
-        err << "dirrip: cannot write '" << shown << "' to the output\n";
+        err << "dirrip: cannot write '" << shown << "' to the output" << writeCause(errno) << "\n";
         return 1;
     }
     return 0;

@@ -47,11 +47,14 @@ const char HELP[] =
     "      --version           show the version\n"
     "  --                      end of the options: the names after it may start with -\n"
     "\n"
-    "Patterns: ? any one character, * any run, [a-z] [!0-9] sets.\n"
+    "Patterns: ? any one character, * any run, [a-z] [!0-9] sets; / or \\ between names.\n"
+    "A pattern that names a directory takes everything in it; one ending in / or \\\n"
+    "names directories only. A pattern that matches nothing is an error (status 1).\n"
     "In the browser: F1 lists the keys, F1 again inside the help box the added ones:\n"
     "F4 views a file as text or hex, Alt-F7 finds entries by name in the whole tree.\n"
     "Exit status: 0 success, 1 a failure of the archive or the disk (--cat: also no such\n"
-    "file, or its data past the end of the archive), 2 wrong usage.\n";
+    "file, or its data past the end of the archive; --list, --extract: also a pattern\n"
+    "that matches nothing), 2 wrong usage.\n";
 
 // CLI11 reads a word in square brackets given to a list as a list of its own
 // ("[a,b]" becomes "a" and "b"), which would mangle wildcard sets and file

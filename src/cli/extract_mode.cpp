@@ -8,6 +8,7 @@
 #include "archive/search.h"
 #include "archive/session.h"
 #include "archive/walk.h"
+#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "cli/patterns.h"
@@ -48,11 +49,6 @@ class ProgressLine {
     int percent_ = -1;
 };
 
-// "1 file", "2 files": `count` and the noun, in the plural unless it is one.
-std::string countOf(uint64_t count, const char* noun) {
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
-
 std::string hex(uint64_t value) {
     char text[24];
     std::snprintf(text, sizeof text, "0x%08" PRIx64, value);
@@ -65,11 +61,11 @@ std::string readFailure(const Entry* entry, uint64_t archiveSize) {
     const uint64_t offset = entry->info != nullptr ? entry->info->offset : 0;
     const uint64_t present = offset >= archiveSize ? 0 : archiveSize - offset;
     const std::string data =
-        "its data (" + countOf(entry->size, "byte") + " at " + hex(offset) + ")";
+        "its data (" + counted(entry->size, "byte", "bytes") + " at " + hex(offset) + ")";
     if (present == 0)
         return data + " lies past the end of the archive";
     if (present < entry->size)
-        return "the archive ends " + countOf(entry->size - present, "byte") + " before " + data +
+        return "the archive ends " + counted(entry->size - present, "byte", "bytes") + " before " + data +
                " does";
     return "it ends before the data";
 }
@@ -87,21 +83,22 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
         return 2;
 
     ArchiveSession session;
-    if (!openArchiveForCommandLine(session, options.archivePath, err))
+    if (!openArchiveForCommandLine(session, options.archivePath, err, DAMAGE_NOTED))
         return 1;
 
-    // The run's entries: every directory (made even when empty) unless
-    // patterns choose, and the chosen files; the walk below meets them again
-    // in the same order.
-    auto chosen = [&](const Entry* entry, const std::string& path) {
-        if (entry->kind == KIND_SUBDIR)
-            return patterns.empty();
-        return entry->kind == KIND_FILE && matchesAnyPattern(patterns, path, entry->name);
-    };
+    // The run's entries, in walk order: the directories and files the
+    // patterns choose (everything without patterns; a directory a pattern
+    // names is made even when empty and extracted whole). The walk below
+    // meets them again in the same order.
+    PatternChoice choice(patterns);
     std::vector<const Entry*> entries;
+    std::unordered_set<const Entry*> chosen;
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
-        if (chosen(entry, path))
+        if (choice.choose(entry, path) &&
+            (entry->kind == KIND_SUBDIR || entry->kind == KIND_FILE)) {
             entries.push_back(entry);
+            chosen.insert(entry);
+        }
         return entry->kind == KIND_SUBDIR;
     });
     // Every name is settled before the first file is written, so no file
@@ -137,7 +134,7 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
 
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
         const bool descend = entry->kind == KIND_SUBDIR;
-        if (!chosen(entry, path))
+        if (chosen.count(entry) == 0)
             return descend;
         const uint32_t node = plan.entryNodes[index++];
         const std::string shown = displayName(path);
@@ -203,11 +200,13 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
 
     progress.clear();
     endOutputRun(&run);
-    out << countOf(files, "file") << ", " << countOf(bytes, "byte");
+    out << counted(files, "file", "files") << ", " << counted(bytes, "byte", "bytes");
     if (kept > 0)
         out << ", " << kept << " kept";
     out << "\n";
     if (failedFiles > 0)
-        err << "dirrip: " << countOf(failedFiles, "file") << " not extracted\n";
-    return failedFiles + failedDirectories > 0 ? 1 : 0;
+        err << "dirrip: " << counted(failedFiles, "file", "files") << " not extracted\n";
+    const bool allMatched =
+        reportUnmatchedPatterns(choice, options.patterns, options.archivePath, err);
+    return failedFiles + failedDirectories > 0 || !allMatched ? 1 : 0;
 }

@@ -53,7 +53,7 @@ int listMode(const std::string& archivePath, ListFormat format, std::ostream& ou
     if (!patternsToCp437(patterns, &wanted, err))
         return 2;
     ArchiveSession session;
-    if (!openArchiveForCommandLine(session, archivePath, err))
+    if (!openArchiveForCommandLine(session, archivePath, err, DAMAGE_NOTED))
         return 1;
 
     uint64_t files = 0, directories = 0, bytes = 0, listed = 0;
@@ -64,9 +64,10 @@ int listMode(const std::string& archivePath, ListFormat format, std::ostream& ou
         appendJsonString(&text, archivePath);
         text += ",\n  \"entries\": [";
     }
+    PatternChoice choice(wanted);
     walkTree(session.root(), [&](const Entry* entry, const std::string& path) {
         // Directories not listed are still entered: their contents may match.
-        if (!matchesAnyPattern(wanted, path, entry->name))
+        if (!choice.choose(entry, path))
             return true;
         const uint32_t offset = entry->info ? entry->info->offset : 0;
         if (format == LIST_JSON)
@@ -93,5 +94,5 @@ int listMode(const std::string& archivePath, ListFormat format, std::ostream& ou
                 ",\n    \"files\": " + std::to_string(files) + "\n  }\n}\n";
     }
     out << text;
-    return 0;
+    return reportUnmatchedPatterns(choice, patterns, archivePath, err) ? 0 : 1;
 }

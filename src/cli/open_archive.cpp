@@ -1,18 +1,49 @@
 #include "cli/open_archive.h"
 
+#include "archive/load_observer.h"
+#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "text/escape.h"
 
-int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err) {
-    if (session.open(path.c_str(), path))
+namespace {
+
+// Counts what the loader mends or drops: each record dropped as a duplicate,
+// each directory cut off as a cycle, each listing closed early or missing.
+// Listings that several directories share are read whole each time and lose
+// nothing, so they are left to --verify.
+class DamageCounter : public LoadObserver {
+  public:
+    uint64_t count = 0;
+
+    void listingRead(const Entry*, uint64_t, uint64_t, ListingEnd how) override {
+        count += how != LISTING_COMPLETE;
+    }
+    void duplicateDropped(const Entry*, const std::string&, const Entry*) override { ++count; }
+    void cycleCut(const Entry*, const DirRecord&) override { ++count; }
+};
+
+}  // namespace
+
+int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err,
+                              DamageNote note) {
+    DamageCounter damage;
+    if (session.open(path.c_str(), path, LOAD_ENTRY_CAP,
+                     note == DAMAGE_NOTED ? &damage : nullptr)) {
+        if (damage.count > 0) {
+            err << "dirrip: " << counted(damage.count, "record", "records")
+                << " dropped or mended; --verify shows " << (damage.count == 1 ? "it" : "them")
+                << "\n";
+        }
         return 1;
+    }
     const std::string shown = displayPath(path);
     switch (session.status()) {
         case SESSION_OPEN_FAILED:
             reportCannotOpen(path, session.openError(), err);
             break;
         case SESSION_TOO_LARGE:
-            err << "dirrip: '" << shown << "' holds too many entries\n";
+            err << "dirrip: '" << shown << "' " << tooManyEntriesText(session.file().size())
+                << "\n";
             break;
         default:
             err << "dirrip: '" << shown << "' has invalid format\n";
@@ -26,4 +57,13 @@ void reportCannotOpen(const std::string& path, const std::string& openError, std
     if (!openError.empty())
         err << ": " << escapeControls(openError);
     err << "\n";
+}
+
+std::string tooManyEntriesText(uint64_t fileSize) {
+    return "holds too many entries: the load stopped after " +
+           std::to_string(loadRecordCap(fileSize, LOAD_ENTRY_CAP)) +
+           " records, the most an archive of " + counted(fileSize, "byte", "bytes") +
+           " may hold (one per " + std::to_string(DIR_RECORD_SIZE) + " bytes and " +
+           std::to_string(LOAD_SHARED_ALLOWANCE) + " more, " + std::to_string(LOAD_ENTRY_CAP) +
+           " at most)";
 }

@@ -7,9 +7,12 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ostream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "archive/load_observer.h"
 #include "archive/walk.h"
+#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "output/output_name.h"
@@ -87,8 +90,8 @@ class Verifier : public LoadObserver {
             return;
         const uint64_t end = uint64_t{record.offset} + record.size;
         if (end > report_.archiveSize) {
-            find(pathIn(directory, name), "its data (" + std::to_string(record.size) +
-                                              " bytes at " + hex(record.offset) +
+            find(pathIn(directory, name), "its data (" + counted(record.size, "byte", "bytes") +
+                                              " at " + hex(record.offset) +
                                               ") runs past the end of the archive");
         } else if (record.size > 0) {
             files_.push_back({record.offset, end, directory, name});
@@ -113,6 +116,10 @@ class Verifier : public LoadObserver {
         find(pathIn(directory, name), "is dropped: the same name as '" +
                                           displayName(archivePathOf(kept)) +
                                           "' ignoring letter case");
+        // A dropped directory record leads into the entry kept, even a file;
+        // what it brings there is counted once the load is over.
+        if (kept->kind == KIND_FILE && hostsSeen_.insert(kept).second)
+            hosts_.push_back(kept);
     }
 
     void cycleCut(const Entry* directory, const DirRecord& record) override {
@@ -125,6 +132,23 @@ class Verifier : public LoadObserver {
                        const Entry* first) override {
         find(pathIn(directory, recordEntryName(record)),
              "shares its listing at " + hex(record.offset) + " with '" + shownPath(first) + "'");
+    }
+
+    // Files that directory records of their names led the loader into: what
+    // they hold is neither listed nor extracted, and the user should know how much.
+    void checkFilesHoldingEntries() {
+        for (const Entry* file : hosts_) {
+            uint64_t hidden = 0;
+            for (TreeWalk walk(file, WALK_EVERY_ENTRY); walk.next();) {
+                hidden += walk.step() != WALK_LEAVE && walk.entry() != file &&
+                          walk.entry()->kind != KIND_UPDIR;
+            }
+            if (hidden > 0) {
+                find(archivePathOf(file), "is a file, yet a directory record of its name put " +
+                                              counted(hidden, "entry", "entries") +
+                                              " below it: they are neither listed nor extracted");
+            }
+        }
     }
 
     // File data that lies over a listing's records.
@@ -173,6 +197,8 @@ class Verifier : public LoadObserver {
     }
 
     VerifyReport& report_;
+    std::vector<const Entry*> hosts_;  // files that a dropped directory record led into
+    std::unordered_set<const Entry*> hostsSeen_;
     std::vector<ListingRange> listings_;
     std::vector<FileData> files_;
 };
@@ -188,12 +214,9 @@ VerifyReport verifyArchive(const std::string& path) {
     report.openError = session.openError();
     if (report.status == SESSION_OPEN_FAILED)
         return report;
-    if (report.status == SESSION_TOO_LARGE) {
-        report.findings.push_back(
-            {"/", "holds too many entries: the check stopped after " +
-                      std::to_string(loadRecordCap(report.archiveSize, LOAD_ENTRY_CAP)) +
-                      " records"});
-    }
+    if (report.status == SESSION_TOO_LARGE)
+        report.findings.push_back({"/", tooManyEntriesText(report.archiveSize)});
+    verifier.checkFilesHoldingEntries();
     verifier.checkOverlaps();
     verifier.checkOutputPaths(session.root());
     return report;
@@ -205,12 +228,19 @@ int verifyMode(const std::string& path, std::ostream& out, std::ostream& err) {
         reportCannotOpen(path, report.openError, err);
         return 1;
     }
+    if (report.files + report.directories == 0) {
+        // Nothing to check and nothing to count: a summary of "0 findings"
+        // would read as a clean bill of health.
+        err << "dirrip: '" << displayPath(path)
+            << "' is not a DIR archive: its first listing holds no entry\n";
+        return 1;
+    }
     for (const VerifyFinding& finding : report.findings)
         out << displayName(finding.path) << ": " << finding.text << "\n";
-    if (report.files + report.directories == 0)
-        out << displayPath(path) << ": no entries (not a DIR archive)\n";
-    out << report.findings.size() << " findings in " << report.files << " files, "
-        << report.directories << " directories, " << report.listings << " listings ("
-        << report.archiveSize << " bytes)\n";
-    return report.findings.empty() && report.files + report.directories > 0 ? 0 : 1;
+    out << counted(report.findings.size(), "finding", "findings") << " in "
+        << counted(report.files, "file", "files") << ", "
+        << counted(report.directories, "directory", "directories") << ", "
+        << counted(report.listings, "listing", "listings") << " ("
+        << counted(report.archiveSize, "byte", "bytes") << ")\n";
+    return report.findings.empty() ? 0 : 1;
 }

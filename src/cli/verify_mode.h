@@ -27,12 +27,14 @@ struct VerifyReport {
 // Opens and loads the archive at `path` and reports, in the order met: file
 // data or listings outside the archive, listings cut short, cycles, listings
 // shared by several directories, names dropped as duplicates, empty names,
-// names that extraction would change, file data overlapping a listing, and
-// entries that extraction would write to a path another entry takes. The
-// report's status says whether the file could be opened and loaded whole.
+// names that extraction would change; then files that directory records of
+// their names put entries below (with how many), file data overlapping a
+// listing, and entries that extraction would write to a path another entry
+// takes. The report's status says whether the file could be opened and loaded whole.
 VerifyReport verifyArchive(const std::string& path);
 
 // Verifies the archive at `path` and prints each finding, then a summary, on
-// `out`. Returns 0 when nothing was found, 1 when something was or the file
-// cannot be opened (message on `err`).
+// `out`. Returns 0 when nothing was found, 1 when something was; 1 as well,
+// with one line on `err` and nothing on `out`, when the file cannot be opened
+// or is no archive (its first listing holds no entry).
 int verifyMode(const std::string& path, std::ostream& out, std::ostream& err);

@@ -7,6 +7,7 @@
 #include "archive/entry.h"
 #include "archive/walk.h"
 #include "platform/output_files.h"
+#include "text/host_text.h"
 
 namespace {
 
@@ -123,7 +124,9 @@ void appendHeader(std::string& out, const char* title, const char* archivePath) 
     out += title;
     out += LINE_END;
     out += "Source: '";
-    out += archivePath;
+    // The path comes from the host (UTF-8); the rest of a list is code page
+    // 437, and one file must not mix two encodings.
+    out += hostTextToCp437(archivePath);
     out += '\'';
     out += LINE_END;
     out += "  Filename";

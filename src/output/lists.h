@@ -16,7 +16,9 @@ class Entry;
 using ListOutput = std::function<bool(std::string_view piece)>;
 
 // Writes the full list of the tree under `root` through `output`, in large
-// pieces. Returns 1 when every piece was taken, 0 after the first refused one.
+// pieces; `archivePath` is host text (UTF-8), written on the "Source:" line in
+// code page 437 like the names, '?' for a character the code page lacks.
+// Returns 1 when every piece was taken, 0 after the first refused one.
 int writeFullList(const ListOutput& output, const char* archivePath, const Entry* root);
 // Writes the selected list of `directory` through `output`; 1 or 0 as writeFullList.
 int writeSelectedList(const ListOutput& output, const char* archivePath, const Entry* directory);

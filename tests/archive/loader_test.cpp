@@ -443,8 +443,11 @@ TEST(Loader, SameTreeAsAddingRecordsOneAtATime) {
     // Mixed case exercises the duplicate rule; upper case only, with listings
     // in rising or falling name order, the loader's shortcuts for lists that
     // need no reordering.
-    const std::vector<std::string> mixedNames = {"a", "A",   "b",   "B",   "*",   "?",   "[1]",
-                                                 "1", "dir", "DIR", "...", "a/b", "a\\b"};
+    // The last two are equal in their first 15 bytes and differ in the 16th.
+    const std::string stem = "abcdefghijklmno";
+    const std::vector<std::string> mixedNames = {"a",   "A",   "b",    "B",        "*",
+                                                 "?",   "[1]", "1",    "dir",      "DIR",
+                                                 "...", "a/b", "a\\b", stem + "p", stem + "q"};
     const std::vector<std::string> upperNames = {"A",    "B",   "C", "D", "...", "E/F",
                                                  "E\\F", "[1]", "*", "!", "Z",   "AB"};
     const uint32_t cap = 3000;

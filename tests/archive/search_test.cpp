@@ -14,7 +14,11 @@ namespace {
 // DEEP\ (NOTE.txt)), SOUNDS\ (BOOM.WAV)
 struct Tree : TestTree {
     Tree() : TestTree("C:\\GAME.DIR") {
-        file(root(), "README.TXT");
+        // Below README.TXT, where a directory record of its name led the
+        // loader: nothing any search may find.
+        Entry* readme = file(root(), "README.TXT");
+        add(readme, "...", KIND_UPDIR);
+        file(readme, "HIDDEN.TXT");
         file(root(), "DATA\\CFG.INI");
         Entry* maps = subdir(root(), "MAPS");
         file(maps, "E1M1.MAP");
@@ -41,8 +45,9 @@ TEST(FindByName, MatchesNamesAnywhereInWalkOrder) {
         {"*",
          {"MAPS", "MAPS\\DEEP", "MAPS\\DEEP\\NOTE.txt", "MAPS\\E1M1.MAP", "MAPS\\LEVELS.TXT",
           "SOUNDS", "SOUNDS\\BOOM.WAV", "DATA\\CFG.INI", "README.TXT"}},
-        {"...", {}},      // "..." entries are never found
-        {"CFG.INI", {}},  // the name is DATA\CFG.INI as a whole
+        {"...", {}},       // "..." entries are never found
+        {"hidden.*", {}},  // nor what a file holds
+        {"CFG.INI", {}},   // the name is DATA\CFG.INI as a whole
         {"data\\*", {"DATA\\CFG.INI"}},
         {"[", {}},  // an invalid mask finds nothing
         {"?OOM.WA[UVW]", {"SOUNDS\\BOOM.WAV"}},

@@ -69,19 +69,25 @@ TEST(TreeWalk, DeepChainsNeedNoCallStack) {
     EXPECT_EQ(deepest, depth);
 }
 
-TEST(TreeWalk, EveryEntryReachesBelowTheWayBack) {
-    // A directory record named "..." leads the loader into the "..." entry.
+TEST(TreeWalk, OnlyEveryEntryWalksBelowTheWayBackAndBelowFiles) {
+    // A directory record named "..." leads the loader into the "..." entry; a
+    // directory record named like a file leads it into the file.
     TestTree tree;
     Entry* sub = tree.subdir(tree.root(), "SUB");
     Entry* back = sub->children[0];
     tree.subdir(back, "A DIRECTORY WITH A LONG NAME");
     tree.file(back, "A FILE WITH A LONG NAME.BIN");
-    size_t plain = 0, every = 0;
-    for (TreeWalk walk(tree.root()); walk.next();) plain += walk.step() != WALK_LEAVE;
+    Entry* file = tree.file(tree.root(), "X");
+    tree.add(file, "...", KIND_UPDIR);
+    tree.file(file, "HIDDEN");
+    tree.subdir(file, "HIDDEN.DIR");
+    EXPECT_EQ(trace(tree.root()), "+0 \n+1 SUB\n-1 SUB\n.1 X\n-0 \n");
+    size_t every = 0;
     for (TreeWalk walk(tree.root(), WALK_EVERY_ENTRY); walk.next();)
         every += walk.step() != WALK_LEAVE;
-    EXPECT_EQ(plain, 2u);  // the root and SUB
-    EXPECT_EQ(every, 6u);  // and "...", what it holds and the inner "..."
+    // The root, SUB, "...", what it holds and the inner "...", X, what it holds
+    // and the "..." of HIDDEN.DIR.
+    EXPECT_EQ(every, 11u);
     // The teardown reaches them too (a leak checker sees any it misses).
     destroyDescendants(tree.root());
     EXPECT_TRUE(tree.root()->children.empty());

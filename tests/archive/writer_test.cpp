@@ -137,6 +137,17 @@ TEST(Writer, RefusesWhatWouldMakeABadArchive) {
         EXPECT_EQ(writeArchiveBytes(c.tree, &bytes, nullptr), 0) << c.what;
         EXPECT_TRUE(bytes.empty()) << c.what;
     }
+    // One check names every problem, not just the first.
+    std::vector<std::string> problems;
+    EXPECT_EQ(checkArchiveTree(archiveDirectory("", {archiveFile(std::string(33, 'N'), ""),
+                                                     archiveFile("a", ""), archiveFile("A", ""),
+                                                     archiveFileFromDisk("B", dir.file("nope"))}),
+                               &problems),
+              0);
+    ASSERT_EQ(problems.size(), 3u) << testing::PrintToString(problems);
+    EXPECT_NE(problems[0].find("longer than 32 bytes"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[1].find("differ only in letter case"), std::string::npos) << problems[1];
+    EXPECT_NE(problems[2].find("cannot read"), std::string::npos) << problems[2];
     // The archive that was there is untouched and nothing is left beside it.
     EXPECT_EQ(readFileBytes(target), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(filesIn(dir.path()), (Names{"old.dir", "sparse.src"}));
@@ -212,6 +223,23 @@ TEST(Writer, LargeFilesStartOnAPageBoundary) {
     EXPECT_EQ(contentsAt(bytes, small), "small");
     EXPECT_EQ(contentsAt(bytes, big), large);
     EXPECT_EQ(contentsAt(bytes, tail), "tail");
+
+    // A file that fits without its padding is never refused for it. The root
+    // listing (3 records) and "x" end at 133; "BIG" then fills the archive up
+    // to the last byte the 32-bit fields reach.
+    const std::string sparse = dir.file("sparse.src");
+    for (uint64_t extra : {0, 1}) {
+        const uint64_t size = ARCHIVE_SIZE_LIMIT - 133 + extra;
+        writeFile(sparse, "");
+        std::filesystem::resize_file(sparse, size);
+        std::vector<std::string> problems;
+        uint64_t total = 0;
+        const int fits = checkArchiveTree(
+            archiveDirectory("", {archiveFile("X", "x"), archiveFileFromDisk("BIG", sparse)}),
+            &problems, &total);
+        EXPECT_EQ(fits, extra == 0 ? 1 : 0) << testing::PrintToString(problems);
+        EXPECT_EQ(total, extra == 0 ? ARCHIVE_SIZE_LIMIT : 0);
+    }
 }
 
 }  // namespace

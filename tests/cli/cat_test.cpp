@@ -2,7 +2,11 @@
 #include "cli/cat_mode.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
+#include <cstdlib>
 #include <sstream>
 
 #include "cli_support.h"
@@ -68,5 +72,25 @@ TEST(CatMode, DataPastTheEndIsRefusedBeforeAnyByte) {
               std::string::npos)
         << run.err;
 }
+
+#ifndef _WIN32
+TEST(CatMode, AFullDiskIsReportedWithItsCause) {
+    // The real program on the real standard output: a small file fails only
+    // when the output is flushed, a large one while it is written.
+    TempDir dir;
+    std::string archive = writeArchive(
+        dir, archiveDirectory(
+                 "", {archiveFile("SMALL", "s"), archiveFile("LARGE", std::string(300000, 'l'))}));
+    for (const char* name : {"SMALL", "LARGE"}) {
+        const std::string command = std::string(DIRRIP_BINARY) + " --cat '" + archive + "' " +
+                                    name + " >/dev/full 2>'" + dir.file("err") + "'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << name;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << name;
+        EXPECT_EQ(readFile(dir.file("err")), "dirrip: cannot write '" + std::string(name) +
+                                                 "' to the output: no space left on device\n");
+    }
+}
+#endif
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST(CreateExtract, RefusalsWriteNothing) {
     struct Case {
         const char* what;
         void (*make)(const std::string& root);
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
         {"long name", [](const std::string& r) { writeFile(r + "/" + NAME_32 + "X", ""); },
@@ -107,7 +107,7 @@ TEST(CreateExtract, RefusalsWriteNothing) {
              writeFile(r + "/A.TXT", "");
              ASSERT_EQ(symlink("A.TXT", (r + "/LINK").c_str()), 0);
          },
-         "neither a file nor a directory"},
+         "/src/LINK' is a symbolic link"},
         {"fifo",
          [](const std::string& r) {
              std::filesystem::create_directories(r);
@@ -126,6 +126,23 @@ TEST(CreateExtract, RefusalsWriteNothing) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.what << ": " << run.err;
         EXPECT_TRUE(std::filesystem::is_empty(temp.file("out"))) << c.what;
     }
+    // One run names every problem of a tree, with paths as the user gave the
+    // tree ("src/" here), then refuses.
+    TempDir temp;
+    ChangeDirectory here(temp.path());
+    for (const Case& c : cases) c.make("src");
+    std::filesystem::create_directories("out");
+    ModeRun run = runDirrip({"--create", "out/x.dir", "src/"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "dirrip: 'src/" + NAME_32 +
+                  "X': the name is 33 bytes, a record holds 32\n"
+                  "dirrip: 'src/LINK' is a symbolic link\n"
+                  "dirrip: 'src/PIPE' is neither a file nor a directory\n"
+                  "dirrip: 'src/sub/INTRO.BIN' and 'src/sub/Intro.bin' differ only in letter case\n"
+                  "dirrip: 'src/€URO.TXT': the name has a character with no code page 437 form\n"
+                  "dirrip: 5 problems; nothing written\n");
+    EXPECT_TRUE(std::filesystem::is_empty("out"));
 }
 
 TEST(CreateExtract, ArchiveOverFourGigabytesIsRefused) {

@@ -41,28 +41,39 @@ TEST(Extract, PatternsMatchPathOrNameWithoutCase) {
     TempDir temp;
     ArchiveNode tree = archiveDirectory(
         "",
-        {archiveDirectory("MAPS", {archiveFile("LEVEL1.MAP", "1"), archiveFile("A.TXT", "a")}),
+        {archiveDirectory("MAPS", {archiveFile("LEVEL1.MAP", "1"), archiveFile("A.TXT", "a"),
+                                   archiveDirectory("EMPTY")}),
          archiveDirectory("SOUND", {archiveFile("BOOM.WAV", "b")}), archiveFile("TOP.MAP", "t")});
     std::string archive = writeArchive(temp, tree, "a.dir");
 
     struct Case {
         std::vector<std::string> patterns;
         std::vector<std::string> expected;
+        std::string err;  // what is said on standard error; also exit status 1 when not empty
     };
     const Case cases[] = {
-        {{"*.map"}, {"MAPS/", "MAPS/LEVEL1.MAP", "TOP.MAP"}},
-        {{"maps/*"}, {"MAPS/", "MAPS/A.TXT", "MAPS/LEVEL1.MAP"}},
-        {{"boom.wav", "a.txt"}, {"MAPS/", "MAPS/A.TXT", "SOUND/", "SOUND/BOOM.WAV"}},
-        {{"[!bt]*.map"}, {"MAPS/", "MAPS/LEVEL1.MAP"}},
+        {{"*.map"}, {"MAPS/", "MAPS/LEVEL1.MAP", "TOP.MAP"}, ""},
+        {{"maps/*"}, {"MAPS/", "MAPS/A.TXT", "MAPS/EMPTY/", "MAPS/LEVEL1.MAP"}, ""},
+        {{"boom.wav", "a.txt"}, {"MAPS/", "MAPS/A.TXT", "SOUND/", "SOUND/BOOM.WAV"}, ""},
+        {{"[!bt]*.map"}, {"MAPS/", "MAPS/LEVEL1.MAP"}, ""},
         // A pattern that matches only the file's own name, not its path.
-        {{"level?.map"}, {"MAPS/", "MAPS/LEVEL1.MAP"}},
+        {{"level?.map"}, {"MAPS/", "MAPS/LEVEL1.MAP"}, ""},
+        // A directory named comes out whole; an empty one too.
+        {{"maps"}, {"MAPS/", "MAPS/A.TXT", "MAPS/EMPTY/", "MAPS/LEVEL1.MAP"}, ""},
+        {{"maps\\empty\\"}, {"MAPS/", "MAPS/EMPTY/"}, ""},
+        // What matches is extracted all the same.
+        {{"top.map", "NONE*", "TOP.MAP/"},
+         {"TOP.MAP"},
+         "dirrip: 'NONE*' matches nothing in '" + archive + "'\n" +
+             "dirrip: 'TOP.MAP/' matches nothing in '" + archive + "'\n"},
     };
     for (const Case& c : cases) {
         TempDir out;
         std::vector<std::string> args{"-x", archive, "-C", out.path()};
         args.insert(args.end(), c.patterns.begin(), c.patterns.end());
         ModeRun run = runDirrip(args);
-        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.status, c.err.empty() ? 0 : 1) << c.patterns[0];
+        EXPECT_EQ(run.err, c.err) << c.patterns[0];
         std::vector<std::string> got;
         for (const auto& [path, contents] : readTree(out.path())) got.push_back(path);
         EXPECT_EQ(got, c.expected) << c.patterns[0];

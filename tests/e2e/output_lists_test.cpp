@@ -34,10 +34,12 @@ class ListsEndToEnd : public testing::Test {
         fs::create_directory(temp.file("out"));
     }
 
-    void run(const std::vector<std::string>& keys) {
+    void run(const std::vector<std::string>& keys, const std::string& archive = "../war.dir") {
         TmuxSession::Options options;
         options.workingDirectory = temp.file("out");
-        TmuxSession session("exec " + TmuxSession::quote(DIRRIP_BINARY) + " ../war.dir", options);
+        TmuxSession session(
+            "exec " + TmuxSession::quote(DIRRIP_BINARY) + " " + TmuxSession::quote(archive),
+            options);
         ASSERT_TRUE(session.waitFor("file from")) << session.dump();
         session.sendKeyList(keys);
         session.sendKeys("Escape", "Escape");
@@ -84,6 +86,19 @@ TEST_F(ListsEndToEnd, SelectedListHoldsTheShownDirectorysSelection) {
 TEST_F(ListsEndToEnd, EmptySelectionStillWritesTheList) {
     run({"M-F3"});
     EXPECT_EQ(list("WAR.sel"), "Selected files.\r\n" + HEADER + "0 file(s) selected.\r\n");
+}
+
+TEST_F(ListsEndToEnd, ListIsCodePage437ThroughoutWhateverThePath) {
+    // The path is UTF-8 on the command line; the list file keeps that name on
+    // disk, while the list itself holds the path in code page 437 like the names.
+    fs::copy_file(temp.file("war.dir"), temp.file("caf\xC3\xA9.dir"));
+    run({"F3"}, "../caf\xC3\xA9.dir");
+    const std::string text = list("CAF\xC3\xA9.lst");
+    EXPECT_EQ(text.substr(0, text.find("EMPTY")),
+              "Full filelist.\r\nSource: '../CAF\x82.DIR'\r\n"
+              "  Filename                        Length    Offset \r\n"
+              "../CAF\x82.DIR                     : SOURCE    \r\n");
+    EXPECT_EQ(text.substr(text.rfind('>')), "> 4 file(s) in '../CAF\x82.DIR'");
 }
 
 }  // namespace

@@ -61,7 +61,12 @@ TEST(WriteEntry, DirectoriesAreWrittenDepthFirst) {
     Entry* a = tree.subdir(root, "A");
     Entry* b = tree.subdir(a, "B");
     tree.file(b, "F3", 3, 0x30);
-    tree.file(a, "F2", 2, 0x20);
+    // A directory record named like a file leads the loader into the file:
+    // the list still writes only the file's row.
+    Entry* f2 = tree.file(a, "F2", 2, 0x20);
+    tree.add(f2, "...", KIND_UPDIR);
+    tree.file(f2, "HIDDEN", 9, 0x90);
+    tree.subdir(f2, "HIDDEN.DIR");
     tree.file(root, "F1", 1, 0x10);
 
     auto pad = [](const std::string& name) { return name + std::string(32 - name.size(), ' '); };
@@ -104,6 +109,11 @@ TEST(ListText, FullListHasHeaderAndNoFinalLineEnd) {
                         "DATA\\WAR.DIR" + std::string(20, ' ') + ": SOURCE    \r\n" + "X.BIN" +
                         std::string(27, ' ') + ": 5         0x00000000h\r\n" +
                         "> 1 file(s) in 'DATA\\WAR.DIR'");
+    // The path is host text; the list is code page 437 throughout.
+    TestTree accented("CAF\x82.DIR");
+    accented.file(accented.root(), "CAF\x82", 1, 0);
+    text = fullListText("CAF\xC3\xA9 \xE2\x82\xAC.DIR", accented.root());
+    EXPECT_NE(text.find("Source: 'CAF\x82 ?.DIR'\r\n"), std::string::npos) << text;
     // "Length" and "Offset" stand over the size field and the "0x" of the rows.
     std::string header = HEADER_COLUMNS;
     EXPECT_EQ(header.find("Length"), 34u);

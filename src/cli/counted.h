@@ -1,0 +1,9 @@
+// Counts in the command-line modes' messages.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// `count` followed by the noun in the number it takes: "1 file", "0 files",
+// "2 files".
+std::string counted(uint64_t count, const char* singular, const char* plural);

@@ -39,17 +39,6 @@ int childIndex(const Entry* child) {
     return any == siblings.end() ? -1 : static_cast<int>(any - siblings.begin());
 }
 
-bool matchesAnyPattern(const std::vector<std::string>& patterns, const std::string& path,
-                       const std::string& name) {
-    if (patterns.empty())
-        return true;
-    for (const std::string& pattern : patterns) {
-        if (wildMatch(pattern.c_str(), path.c_str()) || wildMatch(pattern.c_str(), name.c_str()))
-            return true;
-    }
-    return false;
-}
-
 namespace {
 
 // The pattern with every '\\' outside a [set] made '/', the separator paths

@@ -23,13 +23,6 @@ std::string pathBelowRoot(const Entry* entry);
 // parent or is not among them.
 int childIndex(const Entry* child);
 
-// True when `pattern` matches the entry's path inside the archive (`path`,
-// '/' between names) or its own `name`, letters without case; an empty list
-// matches everything. Patterns and names are code page 437. Takes patterns as
-// they stand; the command line chooses through PatternChoice.
-bool matchesAnyPattern(const std::vector<std::string>& patterns, const std::string& path,
-                       const std::string& name);
-
 // Chooses entries by wildcard patterns (code page 437) as --list and --extract
 // do. An entry is chosen when a pattern matches its path inside the archive or
 // its own name (letters without case), or when it lies below a directory that a

@@ -94,20 +94,4 @@ TEST(FindByPath, FindsWholeNamesWithoutCase) {
     }
 }
 
-TEST(MatchesAnyPattern, MatchesThePathOrTheName) {
-    struct Case {
-        std::vector<std::string> patterns;
-        const char* path;
-        const char* name;
-        bool wanted;
-    } cases[] = {
-        {{}, "A/B.TXT", "B.TXT", true},       {{"*.txt"}, "A/B.TXT", "B.TXT", true},
-        {{"A/*"}, "A/B.TXT", "B.TXT", true},  {{"a/b.txt"}, "A/B.TXT", "B.TXT", true},
-        {{"B/*"}, "A/B.TXT", "B.TXT", false}, {{"*.MAP", "*.WAV"}, "S/BOOM.WAV", "BOOM.WAV", true},
-        {{"[z-"}, "Z", "Z", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(matchesAnyPattern(c.patterns, c.path, c.name), c.wanted) << c.path;
-}
-
 }  // namespace

@@ -18,6 +18,9 @@ class MemoryConsole : public ConsoleBackend {
     void setCursorSize(int percent) override;
     // Returns the next scripted key; KEY_NONE once the script is used up.
     KeyCode readKey() override;
+    // Returns the next key typed while the program is busy (`typedAhead`);
+    // KEY_NOT_READY once those are used up.
+    KeyCode pollKey() override;
     void setTitle(const char* title) override;
 
     // Queues keys for readKey.
@@ -42,4 +45,8 @@ class MemoryConsole : public ConsoleBackend {
     int cursorSize = 0;
     std::string title;
     std::deque<KeyCode> keys;
+    // Keys typed while the program works without waiting, one per poll in
+    // turn; KEY_NOT_READY in the list stands for a poll that finds none.
+    std::deque<KeyCode> typedAhead;
+    int pollCount = 0;
 };

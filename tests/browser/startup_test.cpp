@@ -41,6 +41,14 @@ TEST(Usage, NoArgumentTouchesNothing) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
+TEST(ExitStatus, OnlyTheUsersOwnEndIsSuccess) {
+    EXPECT_EQ(browserExitStatus(REASON_QUIT), 0);
+    for (int reason : {REASON_OPEN_FAILED, REASON_BAD_FORMAT, REASON_CREATE_FAILED,
+                       REASON_DISK_FULL, REASON_MKDIR_FAILED, REASON_READ_FAILED,
+                       REASON_WRITE_FAILED, REASON_TOO_LARGE, REASON_NO_TERMINAL})
+        EXPECT_EQ(browserExitStatus(reason), 1) << reason;
+}
+
 TEST(UpperCasePath, OnlyAsciiLettersChange) {
     EXPECT_EQ(upperCasePath("c:\\games\\data.dir"), "C:\\GAMES\\DATA.DIR");
     EXPECT_EQ(upperCasePath("/tmp/Caf\xC3\xA9-z.dir"), "/TMP/CAF\xC3\xA9-Z.DIR");
@@ -98,12 +106,17 @@ TEST_F(StartupTest, UnusableArchivesEndWithTheInvalidFormatMessage) {
     std::vector<uint8_t> endFirst;
     appendEnd(endFirst);
     appendRecord(endFirst, "late.bin", TYPE_FILE, 1, 0);
-    const std::string paths[] = {
-        dir.file("c_games_data.dir"),        // names no file
-        dir.write("empty.dir", {}),          // empty
-        dir.write("endfirst.dir", endFirst)  // first record is an end record
+    std::filesystem::create_directory(dir.file("folder.dir"));
+    const struct {
+        std::string path;
+        std::string cause;  // after the message, when the file could not be opened
+    } cases[] = {
+        {dir.file("c_games_data.dir"), ": no such file or directory"},
+        {dir.file("folder.dir"), ": not a regular file"},
+        {dir.write("empty.dir", {}), ""},
+        {dir.write("endfirst.dir", endFirst), ""},  // first record is an end record
     };
-    for (const std::string& path : paths) {
+    for (const auto& [path, cause] : cases) {
         startBrowser(path.c_str());
         EXPECT_EQ(browser.terminationReason, REASON_BAD_FORMAT) << path;
         EXPECT_EQ(browser.openPath, path);
@@ -111,7 +124,7 @@ TEST_F(StartupTest, UnusableArchivesEndWithTheInvalidFormatMessage) {
         EXPECT_EQ(browser.archivePath, upper);
         int flushesBefore = console.flushCount;
         auto [out, err] = runToEnd();
-        EXPECT_EQ(out, "\n'" + upper + "' has invalid format\n") << path;
+        EXPECT_EQ(out, "\n'" + upper + "' has invalid format" + cause + "\n") << path;
         EXPECT_EQ(err, "");
         EXPECT_EQ(console.flushCount, flushesBefore) << "nothing may be shown";
         EXPECT_TRUE(screenGivenBack()) << path;
@@ -127,7 +140,8 @@ TEST_F(StartupTest, NonAsciiArchivePathIsShownInCodePage437AndPrintedAsGiven) {
     EXPECT_EQ(browser.root->name, shown);  // the start of the info box's path
     auto [out, err] = runToEnd();
     EXPECT_EQ(console.title, "[" + shown + "]-" + formatTitleLine());
-    EXPECT_EQ(out, "\n'" + upperCasePath(path) + "' has invalid format\n");
+    EXPECT_EQ(out,
+              "\n'" + upperCasePath(path) + "' has invalid format: no such file or directory\n");
 }
 
 TEST_F(StartupTest, ArchiveIsOpenedAsGivenAndShownUpperCased) {

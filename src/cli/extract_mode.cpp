@@ -135,6 +135,8 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             case COPY_KEPT:
                 ++kept;
                 break;
+            case COPY_CANCELLED:  // extraction asks no copy to stop
+                break;
             case COPY_NO_ROOM:
                 failure = "insufficient disk space to extract '" + shown + "'";
                 break;

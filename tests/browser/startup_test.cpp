@@ -41,14 +41,6 @@ TEST(Usage, NoArgumentTouchesNothing) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST(ExitStatus, OnlyTheUsersOwnEndIsSuccess) {
-    EXPECT_EQ(browserExitStatus(REASON_QUIT), 0);
-    for (int reason : {REASON_OPEN_FAILED, REASON_BAD_FORMAT, REASON_CREATE_FAILED,
-                       REASON_DISK_FULL, REASON_MKDIR_FAILED, REASON_READ_FAILED,
-                       REASON_WRITE_FAILED, REASON_TOO_LARGE, REASON_NO_TERMINAL})
-        EXPECT_EQ(browserExitStatus(reason), 1) << reason;
-}
-
 TEST(UpperCasePath, OnlyAsciiLettersChange) {
     EXPECT_EQ(upperCasePath("c:\\games\\data.dir"), "C:\\GAMES\\DATA.DIR");
     EXPECT_EQ(upperCasePath("/tmp/Caf\xC3\xA9-z.dir"), "/TMP/CAF\xC3\xA9-Z.DIR");

@@ -175,8 +175,8 @@ int commitOutputFile(OutputFile* file, const char* finalName, int* error) {
     int code = 0;
     // The file being replaced decides: a read-only one stays, as it would
     // for cp; a writable one passes its permission bits on, so replacing it
-    // changes its contents only. Looked at here, just before the rename,
-    // rather than once before the copy, which may have taken minutes. File
+    // changes its contents only. Looked at again here, just before the
+    // rename: the copy may have taken minutes since the first look. File
     // systems without permission bits (FAT) refuse the change; the contents
     // matter more, so that is no failure.
     struct stat replaced;

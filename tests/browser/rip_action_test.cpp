@@ -332,17 +332,4 @@ TEST_F(RipTest, EscStopsTheRipAndKeepsWhatWasDone) {
     EXPECT_TRUE(console.typedAhead.empty());  // the keys after Esc went too
 }
 
-TEST_F(RipTest, KeysTypedDuringARipAreDroppedAndStopNothingAfterIt) {
-    Entry* e = tree.file(tree.root(), "E", 1000, 0);
-    browser.panel.cursor = childIndex(e);
-    // Down during the copy; Esc only once the last block is written.
-    console.typedAhead = {KEY_DOWN, KEY_NOT_READY, KEY_ESC, KEY_ENTER};
-    ripEntries();
-    EXPECT_EQ(ripped("E"), bytesOf(e));
-    EXPECT_EQ(e->info->ripped, 1);
-    EXPECT_EQ(browser.notice, "");
-    EXPECT_TRUE(console.typedAhead.empty());
-    EXPECT_EQ(browser.panel.cursor, childIndex(e));
-}
-
 }  // namespace

@@ -37,6 +37,18 @@ void openUnderCursor() {
         leaveDirectory();
 }
 
+// F4 views files only; on a directory or ".." row 24 says why nothing opened
+// and which key does what was perhaps meant.
+void viewUnderCursor() {
+    const Entry* child = childUnderCursor();
+    if (child != nullptr && child->kind == KIND_SUBDIR)
+        browser.notice = "'" + child->name + "' is a directory: Enter opens it, F4 views files";
+    else if (child != nullptr && child->kind == KIND_UPDIR)
+        browser.notice = "'..' leads back up: Enter goes there, F4 views files";  // as listed
+    else
+        viewFileUnderCursor();
+}
+
 }  // namespace
 
 void drawMainScreen() {
@@ -130,7 +142,7 @@ void handleKey(KeyCode key) {
             toggleSelection();
             break;
         case KEY_VIEW:
-            viewFileUnderCursor();
+            viewUnderCursor();
             break;
         case KEY_FIND_BY_NAME:
             findByNameDialog();
@@ -145,7 +157,7 @@ void runMainLoop() {
         drawHintLine();
         if (browser.terminationReason != REASON_NONE)
             return;
-        // A notice (a list that could not be written) stands until the next key.
+        // A notice (a list not written, a rip cancelled, F4 off a file) stands until the next key.
         if (!browser.notice.empty())
             drawNotice(browser.notice);
         drawMainScreen();

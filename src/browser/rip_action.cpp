@@ -9,13 +9,40 @@
 #include "browser/panels.h"
 #include "browser/state.h"
 #include "browser/status_line.h"
+#include "console/keyboard.h"
 #include "output/copy_out.h"
 #include "output/output_plan.h"
 #include "platform/output_files.h"
 
 static_assert(WORK_BUFFER_SIZE >= int(RIP_BLOCK_SIZE), "a block is copied through the work buffer");
 
+const char* const RIP_CANCELLED_NOTICE = "Ripping cancelled";
+
 namespace {
+
+// Bytes copied between two looks at the keyboard; a look costs a system
+// call, so not every block of a slow copy through the buffer pays for one.
+constexpr uint64_t KEY_LOOK_BYTES = 1u << 20;
+
+// Keys typed while a rip runs: Esc asks it to stop; every other key was
+// meant for a screen that was not listening and is dropped.
+bool escapeTyped() {
+    for (;;) {
+        KeyCode key = pollKey();
+        if (key == KEY_ESC)
+            return true;
+        if (key == KEY_NOT_READY || key == KEY_NONE)
+            return false;
+    }
+}
+
+// When the rip ends, whatever else was typed goes too (an Esc after the last
+// block, the second Esc of two included): none of it was meant for the
+// screen that comes back.
+void dropTypedKeys() {
+    for (KeyCode key = pollKey(); key != KEY_NOT_READY && key != KEY_NONE; key = pollKey()) {
+    }
+}
 
 // Ends the run with `reason`; the browser prints the message naming `subject`.
 void fail(int32_t reason, const std::string& subject, int error) {
@@ -57,42 +84,58 @@ unsigned char* copyBuffer() {
     return browser.workBuffer ? browser.workBuffer : fallback;
 }
 
-// Rips child `index` of the shown directory. Returns false when it set a reason.
-bool ripFile(OutputRun& run, int index, bool fromSelection, const std::string& outputPath) {
+enum RipOutcome { RIP_DONE, RIP_FAILED, RIP_CANCELLED };
+
+// Rips child `index` of the shown directory to `outputPath` (planned for the
+// whole F2); RIP_FAILED when it set a reason.
+RipOutcome ripFile(OutputRun& run, int index, bool fromSelection, const std::string& outputPath) {
     Entry* entry = browser.panel.current->children[size_t(index)];
     int shownPercent = -1;
+    uint64_t lookedAt = 0;
     CopyOptions options;
     options.buffer = copyBuffer();
     options.progress = [&](uint64_t done, uint64_t size) {
         showProgress(entry, done, size, shownPercent);
     };
+    options.cancel = [&](uint64_t done) {
+        if (done != 0 && done - lookedAt < KEY_LOOK_BYTES)
+            return false;
+        lookedAt = done;
+        return escapeTyped();
+    };
+    // Inside the kernel the bytes never pass through the program; the steps
+    // of a percent keep the progress line moving and Esc heard.
+    options.inKernel = true;
+    options.stepByPercent = true;
     CopyResult result = copyEntryOut(&run, browser.session->file(), entry, outputPath, options);
     switch (result.status) {
         case COPY_DONE:
         case COPY_KEPT:
             break;
+        case COPY_CANCELLED:
+            return RIP_CANCELLED;
         case COPY_NO_ROOM:
             fail(REASON_DISK_FULL, entry->name, 0);
-            return false;
+            return RIP_FAILED;
         case COPY_MKDIR_FAILED:
             fail(REASON_MKDIR_FAILED, directoryForMessage(result.path), result.error);
-            return false;
+            return RIP_FAILED;
         case COPY_CREATE_FAILED:
             fail(REASON_CREATE_FAILED, entry->name, result.error);
-            return false;
+            return RIP_FAILED;
         case COPY_READ_FAILED:
             fail(REASON_READ_FAILED, entry->name, 0);
-            return false;
+            return RIP_FAILED;
         case COPY_WRITE_FAILED:
             fail(REASON_WRITE_FAILED, entry->name, result.error);
-            return false;
+            return RIP_FAILED;
     }
     entry->info->ripped = 1;
     if (fromSelection) {
         entry->info->selected = 0;
         drawEntryRow(index);
     }
-    return true;
+    return RIP_DONE;
 }
 
 bool isRippable(const Entry* entry) {
@@ -141,19 +184,22 @@ void ripEntries() {
 
     const std::vector<std::string> paths = plannedRip(directory, browser.panel.cursor);
     bool selectionFound = false;
+    RipOutcome outcome = RIP_DONE;
     int count = directory ? int(directory->children.size()) : 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && outcome == RIP_DONE; ++i) {
         Entry* child = directory->children[size_t(i)];
         if (!isRippable(child) || !child->info->selected)
             continue;
         selectionFound = true;
-        if (!ripFile(run, i, true, paths[size_t(i)]))
-            break;
+        outcome = ripFile(run, i, true, paths[size_t(i)]);
     }
 
     int cursor = browser.panel.cursor;
-    if (!selectionFound && browser.terminationReason == REASON_NONE && cursor >= 0 &&
-        cursor < count && isRippable(directory->children[size_t(cursor)]))
-        ripFile(run, cursor, false, paths[size_t(cursor)]);
+    if (!selectionFound && cursor >= 0 && cursor < count &&
+        isRippable(directory->children[size_t(cursor)]))
+        outcome = ripFile(run, cursor, false, paths[size_t(cursor)]);
     endOutputRun(&run);
+    if (outcome == RIP_CANCELLED)
+        browser.notice = RIP_CANCELLED_NOTICE;
+    dropTypedKeys();
 }

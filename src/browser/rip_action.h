@@ -8,4 +8,10 @@
 // output names (output/output_name.h); a name taken earlier in the same F2
 // gets a numbered one. On failure sets browser.terminationReason (with
 // reasonSubject and reasonCause) and stops; files ripped before stay complete.
+// Esc typed during the rip stops it: the file being written is not left
+// behind, files ripped before keep their mark, and browser.notice says
+// RIP_CANCELLED_NOTICE. Every other key typed meanwhile is dropped.
 void ripEntries();
+
+// The notice on row 24 after Esc stopped a rip.
+extern const char* const RIP_CANCELLED_NOTICE;

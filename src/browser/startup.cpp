@@ -36,6 +36,15 @@ void setWindowTitle() {
     setConsoleTitle(title.c_str());
 }
 
+// The system's words as the other end messages give causes: "No such file
+// or directory" becomes "no such file or directory"; "EOF" stays.
+std::string asCause(std::string words) {
+    if (words.size() >= 2 && words[0] >= 'A' && words[0] <= 'Z' &&
+        !(words[1] >= 'A' && words[1] <= 'Z'))
+        words[0] = char(words[0] - 'A' + 'a');
+    return words;
+}
+
 }  // namespace
 
 void usage(const char* programPath) {
@@ -69,6 +78,10 @@ void startBrowser(const char* openPath, uint32_t recordCap) {
         browser.terminationReason = REASON_TOO_LARGE;
     else if (browser.session->status() != SESSION_OK)
         browser.terminationReason = REASON_BAD_FORMAT;
+    // A file that could not even be opened says why (no such file, no
+    // permission, a directory) after the message.
+    if (browser.session->status() == SESSION_OPEN_FAILED)
+        browser.reasonCause = asCause(browser.session->openError());
     browser.titleLine = formatTitleLine();
     initMaskField();
 }
@@ -108,6 +121,10 @@ void finishBrowser() {
     browser.panel.current = nullptr;
 }
 
+int browserExitStatus(int reason) {
+    return reason == REASON_NONE || reason == REASON_QUIT ? 0 : 1;
+}
+
 int browserMain(int argc, char** argv) {
     if (argc < 2) {
         usage(argc > 0 && argv[0] != nullptr ? argv[0] : "dirrip");
@@ -125,11 +142,10 @@ int browserMain(int argc, char** argv) {
         // message, anything else ends at once with an explanation.
         if (browser.terminationReason == REASON_NONE)
             browser.terminationReason = REASON_NO_TERMINAL;
-        finishBrowser();
-        return 0;
+    } else {
+        runBrowserSession();
+        terminalClose();
     }
-    runBrowserSession();
-    terminalClose();
     finishBrowser();
-    return 0;
+    return browserExitStatus(browser.terminationReason);
 }

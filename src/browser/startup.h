@@ -8,9 +8,16 @@
 
 // The whole program: checks the arguments, loads the archive, takes over the
 // terminal, runs the main loop, gives the terminal back and prints why the
-// run ended. Returns 0, or 1 when the terminal cannot show a full screen
-// (TERM=dumb, an unknown type): refused with a message before anything is drawn.
+// run ended. Returns the exit status: 0 after Esc Esc or the usage line, 1
+// when a failure ended the run (browserExitStatus) or when the terminal cannot
+// show a full screen (TERM=dumb, an unknown type: refused with a message
+// before anything is drawn).
 int browserMain(int argc, char** argv);
+
+// The exit status for a run that ended for `reason` (a TerminationReason):
+// 0 when the user ended it, 1 when a failure did (the archive, the disk, no
+// terminal), so that a script that starts the browser can tell.
+int browserExitStatus(int reason);
 
 // Writes "Usage: NAME <dir-file>" and an empty line to standard error, NAME
 // being `programPath` after its last '\' or '/'.

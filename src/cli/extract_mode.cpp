@@ -174,6 +174,8 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
             case COPY_KEPT:
                 ++kept;
                 return descend;
+            case COPY_CANCELLED:  // extraction asks no copy to stop
+                return descend;
             case COPY_NO_ROOM:
                 fail("insufficient disk space to extract '" + shown + "'");
                 break;

@@ -24,6 +24,10 @@ class ConsoleBackend {
     virtual void setCursorSize(int percent) = 0;
     // Waits for one key press; KEY_NONE when no key will ever come.
     virtual KeyCode readKey() = 0;
+    // The next key already typed, without waiting; KEY_NOT_READY when there
+    // is none (so by default: a console that cannot tell never has one),
+    // KEY_NONE when no key will ever come.
+    virtual KeyCode pollKey() { return KEY_NOT_READY; }
     // Sets the window title (code page 437 text).
     virtual void setTitle(const char* title) = 0;
     // The window's size in cells, by which the draw layer tells whether the

@@ -8,3 +8,8 @@ KeyCode readKey() {
     ConsoleBackend* backend = consoleBackend();
     return backend ? backend->readKey() : KEY_NONE;
 }
+
+KeyCode pollKey() {
+    ConsoleBackend* backend = consoleBackend();
+    return backend ? backend->pollKey() : KEY_NONE;
+}

@@ -6,7 +6,8 @@
 
 using KeyCode = int;
 
-constexpr KeyCode KEY_NONE = -1;  // no key will ever come: input ended or is not a terminal
+constexpr KeyCode KEY_NONE = -1;       // no key will ever come: input ended or is not a terminal
+constexpr KeyCode KEY_NOT_READY = -2;  // no key typed yet (pollKey)
 constexpr KeyCode KEY_EXTENDED = 0x100;
 
 constexpr KeyCode KEY_BACKSPACE = 0x08;
@@ -49,3 +50,6 @@ constexpr KeyCode extendedKey(int scan, bool alt, bool shift) {
 
 // Waits for the next key press and returns it; KEY_NONE when no key will come.
 KeyCode readKey();
+// Returns the next key already typed without waiting for one (a long operation
+// looking for Esc); KEY_NOT_READY when none is, KEY_NONE when none will come.
+KeyCode pollKey();

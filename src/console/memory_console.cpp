@@ -44,6 +44,15 @@ KeyCode MemoryConsole::readKey() {
     return key;
 }
 
+KeyCode MemoryConsole::pollKey() {
+    ++pollCount;
+    if (typedAhead.empty())
+        return KEY_NOT_READY;
+    KeyCode key = typedAhead.front();
+    typedAhead.pop_front();
+    return key;
+}
+
 void MemoryConsole::setTitle(const char* title) {
     this->title = title ? title : "";
 }

@@ -18,6 +18,9 @@ class MemoryConsole : public ConsoleBackend {
     void setCursorSize(int percent) override;
     // Returns the next scripted key; KEY_NONE once the script is used up.
     KeyCode readKey() override;
+    // Returns the next key typed while the program is busy (`typedAhead`);
+    // KEY_NOT_READY once those are used up.
+    KeyCode pollKey() override;
     void setTitle(const char* title) override;
     // Reports `columns` x `rows`.
     void windowSize(int* columns, int* rows) override;
@@ -46,4 +49,8 @@ class MemoryConsole : public ConsoleBackend {
     std::deque<KeyCode> keys;
     int columns = SCREEN_COLS;  // the window's size, 80 x 25 unless a test changes it
     int rows = SCREEN_ROWS;
+    // Keys typed while the program works without waiting, one per poll in
+    // turn; KEY_NOT_READY in the list stands for a poll that finds none.
+    std::deque<KeyCode> typedAhead;
+    int pollCount = 0;
 };

@@ -26,6 +26,7 @@ enum CopyStatus : int32_t {
     COPY_CREATE_FAILED = 4,  // the output file could not be created or put in place
     COPY_READ_FAILED = 5,    // the archive gave fewer bytes than the entry holds
     COPY_WRITE_FAILED = 6,   // writing the output file failed
+    COPY_CANCELLED = 7,      // the caller asked to stop (CopyOptions::cancel); nothing was left
 };
 
 struct CopyResult {
@@ -36,24 +37,32 @@ struct CopyResult {
 
 // Called before each block with the bytes done so far and the entry's size.
 using CopyProgress = std::function<void(uint64_t done, uint64_t size)>;
+// Asked before each block, after the progress, with the bytes done so far;
+// true stops the copy.
+using CopyCancel = std::function<bool(uint64_t done)>;
 
 struct CopyOptions {
     unsigned char* buffer = nullptr;  // at least RIP_BLOCK_SIZE bytes
     CopyProgress progress;            // may be empty
-    // Copy inside the kernel in steps of COPY_KERNEL_STEP where the file
-    // systems allow it (the command line); otherwise block by block through
-    // `buffer`, whose progress follows every block (ripping).
+    CopyCancel cancel;                // may be empty
+    // Copy inside the kernel where the file systems allow it, otherwise
+    // block by block through `buffer`. The kernel's steps are
+    // COPY_KERNEL_STEP, or with `stepByPercent` about a hundredth of the
+    // file in whole blocks, so that a progress line moves by each percent
+    // as it does block by block.
     bool inKernel = false;
+    bool stepByPercent = false;
     bool keepExisting = false;  // leave whatever stands at the output path alone
 };
 constexpr size_t COPY_KERNEL_STEP = 64u << 20;
 
 // Copies `entry`'s data from `archive` to `outputPath` below the run's base
-// (its path planned for the run, output_plan.h): enters its directory, checks the free space,
-// writes a temporary file and renames it over whatever file stands there. A directory, symbolic
-// link or special file at the output path is refused. A file of size 0 is created empty without
-// reading (wherever its offset points) and never calls `progress`. On any failure nothing is left
-// under a temporary name.
+// (its path planned for the run, output_plan.h): checks the free space and that the data lies
+// within the archive before making any directory, enters its directory, writes a temporary file
+// and renames it over whatever file stands there. A directory, symbolic link, special file or
+// read-only file at the output path is refused. A file of size 0 is created empty without reading
+// (wherever its offset points) and never calls `progress` or `cancel`. On any failure, and when
+// cancelled, nothing is left under a temporary name and the file at the output path is untouched.
 CopyResult copyEntryOut(OutputRun* run, const ArchiveFile& archive, const Entry* entry,
                         std::string_view outputPath, const CopyOptions& options);
 

@@ -46,6 +46,7 @@ enum OutputNameKind : int32_t {
     OUTPUT_NAME_DIRECTORY = 2,  // a directory
     OUTPUT_NAME_SYMLINK = 3,    // a symbolic link
     OUTPUT_NAME_SPECIAL = 4,    // a FIFO, device, socket or anything else
+    OUTPUT_NAME_READ_ONLY = 5,  // a regular file that nobody may write (not even its owner)
 };
 // What stands at `name` in `directory`.
 OutputNameKind outputNameKind(OutputDirectory directory, const char* name);
@@ -85,7 +86,9 @@ int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t of
                            int* error);
 
 // Closes the file and renames it to `finalName` in its directory, replacing
-// a file of that name (a hard link there is replaced, not written through).
+// a file of that name (a hard link there is replaced, not written through)
+// and giving the new file that file's permission bits; a read-only file
+// there is refused (OUTPUT_ERROR_READ_ONLY), as copying over it would be.
 // Returns 1 when the file is in place; 0 with the cause in `*error`, the
 // temporary file then removed.
 int commitOutputFile(OutputFile* file, const char* finalName, int* error);

@@ -112,6 +112,8 @@ TEST_F(RipTest, ProgressIsFlushedOnlyWhenItsFigureChanges) {
     EXPECT_TRUE(ripped("BIG") == data);
     EXPECT_EQ(console.flushCount, 100);  // 00 to 99, each once over 300 blocks
     EXPECT_EQ(console.row(24).substr(0, 16), "Ripping 'BIG' 99");
+    // The keyboard is looked at about once a megabyte, not once a block.
+    EXPECT_LE(console.pollCount, 8);
 
     // Each file shows its first figure, even when the last file ended on the same text.
     browser.panel.cursor = childIndex(small);
@@ -216,16 +218,16 @@ TEST_F(RipTest, SymbolicLinkInTheWayEndsTheRunWithoutWritingOutside) {
 
 TEST_F(RipTest, SecondOfThreeDoesNotFit) {
     Entry* a = tree.file(tree.root(), "A", 1000, 0);
-    Entry* b = tree.file(tree.root(), "B", 1001, 0);
+    Entry* b = tree.file(tree.root(), "B\\B", 1001, 0);
     Entry* c = tree.file(tree.root(), "C", 10, 0);
     a->info->selected = b->info->selected = c->info->selected = 1;
     limitFreeSpace(1000);  // equal to A's size is enough
     ripEntries();
     EXPECT_EQ(browser.terminationReason, REASON_DISK_FULL);
-    EXPECT_EQ(browser.reasonSubject, "B");
+    EXPECT_EQ(browser.reasonSubject, "B\\B");
     EXPECT_EQ(ripped("A"), bytesOf(a));
     EXPECT_EQ(a->info->ripped, 1);
-    EXPECT_FALSE(fs::exists(temp / "out/B"));
+    EXPECT_FALSE(fs::exists(temp / "out/B"));  // not even its directory
     EXPECT_FALSE(fs::exists(temp / "out/C"));
     EXPECT_EQ(c->info->selected, 1);
 }
@@ -235,19 +237,22 @@ TEST_F(RipTest, FailuresNameTheEntryAsStored) {
         const char* label;
         std::function<void(Entry*)> arrange;
         int32_t reason;
+        std::string cause;
     } cases[] = {
-        {"cursor file without room", [this](Entry*) { limitFreeSpace(99); }, REASON_DISK_FULL},
+        {"cursor file without room", [this](Entry*) { limitFreeSpace(99); }, REASON_DISK_FULL, ""},
         {"directory in place of the file",
-         [this](Entry*) { fs::create_directory(temp / "out/WHAT_.BIN"); }, REASON_CREATE_FAILED},
-        {"data beyond the archive", [](Entry* e) { e->info->offset = 199950; }, REASON_READ_FAILED},
+         [this](Entry*) { fs::create_directory(temp / "out/WHAT_.BIN"); }, REASON_CREATE_FAILED,
+         "a directory is in the way"},
+        {"data beyond the archive", [](Entry* e) { e->info->offset = 199950; }, REASON_READ_FAILED,
+         ""},
         {"disk fills during the copy",
          [](Entry*) {
-             copyIo.write = [](OutputFile*, const void*, size_t, int* error) {
+             copyIo.copyRange = [](OutputFile*, intptr_t, uint64_t, size_t, int* error) {
                  *error = ENOSPC;
-                 return 0;
+                 return int64_t(-1);
              };
          },
-         REASON_WRITE_FAILED},
+         REASON_WRITE_FAILED, "no space left on the device"},
     };
     for (const Case& c : cases) {
         TestTree local("ARCH.DIR");
@@ -259,6 +264,7 @@ TEST_F(RipTest, FailuresNameTheEntryAsStored) {
         ripEntries();
         EXPECT_EQ(browser.terminationReason, c.reason) << c.label;
         EXPECT_EQ(browser.reasonSubject, "WHAT?.BIN") << c.label;
+        EXPECT_EQ(browser.reasonCause, c.cause) << c.label;
         EXPECT_EQ(e->info->ripped, 0) << c.label;
         if (c.reason != REASON_CREATE_FAILED) {
             EXPECT_FALSE(fs::exists(temp / "out/WHAT_.BIN")) << c.label;
@@ -304,6 +310,28 @@ TEST_F(RipTest, NamesThatMeetOnDiskAreAllKept) {
     b->info->selected = 1;
     ripEntries();
     EXPECT_EQ(ripped("A_B"), bytesOf(b));
+}
+
+TEST_F(RipTest, EscStopsTheRipAndKeepsWhatWasDone) {
+    Entry* a = tree.file(tree.root(), "A", 1000, 0);
+    Entry* b = tree.file(tree.root(), "B", 100000, 100);
+    Entry* c = tree.file(tree.root(), "C", 10, 0);
+    a->info->selected = b->info->selected = c->info->selected = 1;
+    writeFile(temp / "out/B", "an earlier rip");
+    // A looks once and finds nothing; B's first look finds Down, then Esc.
+    console.typedAhead = {KEY_NOT_READY, KEY_DOWN, KEY_ESC, 'x', KEY_F2};
+    ripEntries();
+    EXPECT_EQ(browser.terminationReason, REASON_NONE);
+    EXPECT_EQ(browser.notice, RIP_CANCELLED_NOTICE);
+    EXPECT_EQ(ripped("A"), bytesOf(a));
+    EXPECT_EQ(a->info->ripped, 1);
+    EXPECT_EQ(a->info->selected, 0);
+    // B was stopped before its first byte: the earlier file stands, nothing beside it.
+    EXPECT_EQ(ripped("B"), "an earlier rip");
+    EXPECT_EQ(b->info->ripped + c->info->ripped, 0);
+    EXPECT_EQ(b->info->selected + c->info->selected, 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp / "out"), fs::directory_iterator()), 2);
+    EXPECT_TRUE(console.typedAhead.empty());  // the keys after Esc went too
 }
 
 }  // namespace

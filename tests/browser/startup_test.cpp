@@ -98,12 +98,17 @@ TEST_F(StartupTest, UnusableArchivesEndWithTheInvalidFormatMessage) {
     std::vector<uint8_t> endFirst;
     appendEnd(endFirst);
     appendRecord(endFirst, "late.bin", TYPE_FILE, 1, 0);
-    const std::string paths[] = {
-        dir.file("c_games_data.dir"),        // names no file
-        dir.write("empty.dir", {}),          // empty
-        dir.write("endfirst.dir", endFirst)  // first record is an end record
+    std::filesystem::create_directory(dir.file("folder.dir"));
+    const struct {
+        std::string path;
+        std::string cause;  // after the message, when the file could not be opened
+    } cases[] = {
+        {dir.file("c_games_data.dir"), ": no such file or directory"},
+        {dir.file("folder.dir"), ": not a regular file"},
+        {dir.write("empty.dir", {}), ""},
+        {dir.write("endfirst.dir", endFirst), ""},  // first record is an end record
     };
-    for (const std::string& path : paths) {
+    for (const auto& [path, cause] : cases) {
         startBrowser(path.c_str());
         EXPECT_EQ(browser.terminationReason, REASON_BAD_FORMAT) << path;
         EXPECT_EQ(browser.openPath, path);
@@ -111,7 +116,7 @@ TEST_F(StartupTest, UnusableArchivesEndWithTheInvalidFormatMessage) {
         EXPECT_EQ(browser.archivePath, upper);
         int flushesBefore = console.flushCount;
         auto [out, err] = runToEnd();
-        EXPECT_EQ(out, "\n'" + upper + "' has invalid format\n") << path;
+        EXPECT_EQ(out, "\n'" + upper + "' has invalid format" + cause + "\n") << path;
         EXPECT_EQ(err, "");
         EXPECT_EQ(console.flushCount, flushesBefore) << "nothing may be shown";
         EXPECT_TRUE(screenGivenBack()) << path;
@@ -127,7 +132,8 @@ TEST_F(StartupTest, NonAsciiArchivePathIsShownInCodePage437AndPrintedAsGiven) {
     EXPECT_EQ(browser.root->name, shown);  // the start of the info box's path
     auto [out, err] = runToEnd();
     EXPECT_EQ(console.title, "[" + shown + "]-" + formatTitleLine());
-    EXPECT_EQ(out, "\n'" + upperCasePath(path) + "' has invalid format\n");
+    EXPECT_EQ(out,
+              "\n'" + upperCasePath(path) + "' has invalid format: no such file or directory\n");
 }
 
 TEST_F(StartupTest, ArchiveIsOpenedAsGivenAndShownUpperCased) {

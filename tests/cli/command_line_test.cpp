@@ -232,8 +232,9 @@ TEST(Program, ExitStatusesOfTheModes) {
     EXPECT_EQ(runProgram("--cat " + demo + " MAPS", &output), 1);
     EXPECT_EQ(runProgram("--cat " + demo, &output), 2);
     EXPECT_EQ(runProgram("--bogus", &output), 2);
-    // After "--" a name starting with "-" is the browser's archive, not an option.
-    EXPECT_EQ(runProgram("-- -nonexistent.dir", &output), 0);
+    // After "--" a name starting with "-" is the browser's archive, not an
+    // option; one it cannot open ends the browser with status 1.
+    EXPECT_EQ(runProgram("-- -nonexistent.dir", &output), 1);
     EXPECT_NE(output.find("'-NONEXISTENT.DIR' has invalid format"), std::string::npos) << output;
 }
 

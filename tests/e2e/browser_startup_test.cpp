@@ -61,7 +61,8 @@ TEST(BrowserStartup, UnusableArchivesGiveTheScreenBackWithTheInvalidFormatMessag
         const char* arguments;
         const char* message;
     } cases[] = {
-        {" c_games_data.dir", "'C_GAMES_DATA.DIR' has invalid format"},
+        {" c_games_data.dir", "'C_GAMES_DATA.DIR' has invalid format: no such file or directory"},
+        {" .", "'.' has invalid format: not a regular file"},
         {" empty.dir", "'EMPTY.DIR' has invalid format"},
         {" endfirst.dir", "'ENDFIRST.DIR' has invalid format"},
         {" endfirst.dir more arguments", "'ENDFIRST.DIR' has invalid format"},
@@ -74,7 +75,7 @@ TEST(BrowserStartup, UnusableArchivesGiveTheScreenBackWithTheInvalidFormatMessag
         EXPECT_EQ(line[0].substr(0, 7), "BEFORE ") << screen;
         EXPECT_EQ(line[1], std::string(80, ' ')) << screen;
         EXPECT_EQ(line[2].substr(0, line[2].find_last_not_of(' ') + 1), c.message) << screen;
-        EXPECT_EQ(line[3].substr(0, 9), "status=0 ") << screen;
+        EXPECT_EQ(line[3].substr(0, 9), "status=1 ") << screen;
     }
 }
 
@@ -88,14 +89,15 @@ TEST(BrowserStartup, WithoutATerminalNothingHangs) {
         int status = std::system(line.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
-    EXPECT_EQ(run(PROGRAM + " good.dir </dev/null"), 0);
+    EXPECT_EQ(run(PROGRAM + " good.dir </dev/null"), 1);
     EXPECT_EQ(readFile(dir.file("out")), "");
     std::string err = readFile(dir.file("err"));
     EXPECT_NE(err.find("terminal"), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 
-    EXPECT_EQ(run(PROGRAM + " missing.dir </dev/null"), 0);
-    EXPECT_EQ(readFile(dir.file("out")), "\n'MISSING.DIR' has invalid format\n");
+    EXPECT_EQ(run(PROGRAM + " missing.dir </dev/null"), 1);
+    EXPECT_EQ(readFile(dir.file("out")),
+              "\n'MISSING.DIR' has invalid format: no such file or directory\n");
     EXPECT_EQ(readFile(dir.file("err")), "");
 }
 
@@ -104,7 +106,7 @@ TEST(BrowserStartup, OutputRedirectedFromATerminalEndsAtOnce) {
     dir.write("good.dir", goodArchive());
     std::string screen = runInTerminal(dir, " good.dir >/dev/null");
     EXPECT_NE(screen.find("terminal"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("status=0"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("status=1"), std::string::npos) << screen;
 }
 
 TEST(BrowserStartup, WindowTitleNamesTheArchive) {

@@ -121,11 +121,17 @@ TEST_F(RipEndToEnd, SelectionWinsOverTheCursorAndNamesMakeDirectories) {
     EXPECT_EQ(readFile(out() + "/DATA/MAP.BIN"), expectedData(ROOT_FILES[3]));
 }
 
-TEST_F(RipEndToEnd, SubDirectoryAndItsUpEntryRipNothing) {
+TEST_F(RipEndToEnd, SubDirectoryAndItsUpEntryRipAndViewNothing) {
     auto session = start();
-    session->sendKeys("F2");           // on SUB
+    session->sendKeys("F2");  // on SUB
+    session->sendKeys("F4");
+    EXPECT_TRUE(session->waitForRow(24, "'SUB' is a directory: Enter opens it, F4 views files"))
+        << session->dump();
     session->sendKeys("Enter", "F2");  // on "..." inside SUB
-    session->sendKeys("Down", "F2");   // INNER.BIN
+    session->sendKeys("F4");
+    EXPECT_TRUE(session->waitForRow(24, "'..' leads back up: Enter goes there, F4 views files"))
+        << session->dump();
+    session->sendKeys("Down", "F2");  // INNER.BIN
     EXPECT_TRUE(session->waitFor("yes")) << session->dump();
     finish(*session);
     EXPECT_EQ(ripped(), std::vector<std::string>{"INNER.BIN"});
@@ -153,6 +159,12 @@ TEST_F(RipEndToEnd, EachFailureEndsTheRunWithItsMessage) {
         {"symbolic link at the output name",
          [this] { fs::create_symlink(temp.file("elsewhere"), out() + "/B.BIN"); }, "", ROW_OF_B,
          "Unable create 'B.BIN': a symbolic link is in the way", nullptr},
+        {"read-only file at the output name",
+         [this] {
+             std::ofstream(out() + "/B.BIN") << "mine";
+             fs::permissions(out() + "/B.BIN", fs::perms(0444));
+         },
+         "", ROW_OF_B, "Unable create 'B.BIN': a read-only file is in the way", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -162,7 +174,9 @@ TEST_F(RipEndToEnd, EachFailureEndsTheRunWithItsMessage) {
         c.arrange();
         moveTo(*session, c.row);
         session->sendKeys("F2");
-        EXPECT_TRUE(session->waitForExit(5000)) << session->dump();
+        int status = -1;
+        EXPECT_TRUE(session->waitForExit(5000, &status)) << session->dump();
+        EXPECT_EQ(status, 1);
         EXPECT_TRUE(session->waitFor(c.message)) << session->dump();
         if (c.mustNotExist) {
             EXPECT_FALSE(fs::exists(out() + "/" + c.mustNotExist));
@@ -170,6 +184,28 @@ TEST_F(RipEndToEnd, EachFailureEndsTheRunWithItsMessage) {
         if (!fs::exists(temp.file("game.dir")))
             SetUp();
     }
+    EXPECT_EQ(readFile(out() + "/B.BIN"), "mine");
+}
+
+// Esc typed while a rip runs stops it, and the Esc after it is dropped rather
+// than taken for the first half of the way out.
+TEST_F(RipEndToEnd, EscStopsARipAndTheProgramGoesOn) {
+    // A 64 MB file, mostly a hole, so the archive costs no time to make.
+    std::vector<uint8_t> bytes;
+    appendRecord(bytes, "HUGE.BIN", TYPE_FILE, 64u << 20, 100);
+    appendEnd(bytes);
+    temp.write("game.dir", bytes);
+    fs::resize_file(temp.file("game.dir"), 100 + (64u << 20));
+    auto session = start();
+    // Both Escs reach the terminal with F2: the rip finds them at its first look.
+    session->sendKeys("F2", "Escape", "Escape");
+    EXPECT_TRUE(session->waitForRow(24, "Ripping cancelled")) << session->dump();
+    EXPECT_EQ(session->screen().find("yes"), std::string::npos) << session->dump();
+    EXPECT_EQ(ripped(), std::vector<std::string>{});
+    // Still running: a key takes the notice away and the hint line comes back.
+    session->sendKeys("Down");
+    EXPECT_TRUE(session->waitForGone("Ripping cancelled")) << session->dump();
+    finish(*session);
 }
 
 }  // namespace

@@ -41,15 +41,20 @@ class CopyTest : public testing::Test {
 
     CopyResult copy(uint64_t offset, uint64_t size, const std::string& path = "FILE.BIN",
                     bool inKernel = false) {
+        CopyOptions options;
+        options.inKernel = inKernel;
+        return copyWith(options, offset, size, path);
+    }
+    CopyResult copyWith(CopyOptions options, uint64_t offset, uint64_t size,
+                        const std::string& path = "FILE.BIN") {
         progress.clear();
         Entry* entry = tree.file(tree.root(), "X" + std::to_string(++copies), uint32_t(size),
                                  uint32_t(offset));
-        CopyOptions options;
         options.buffer = buffer;
-        options.inKernel = inKernel;
         options.progress = [this](uint64_t done, uint64_t) { progress.push_back(done); };
         return copyEntryOut(&run, file, entry, path, options);
     }
+    static uint64_t noRoom(OutputDirectory) { return 10; }
 
     ScratchDir temp;
     std::string archive;
@@ -103,6 +108,81 @@ TEST_F(CopyTest, DataPastTheArchiveEndFailsWithoutTouchingOutput) {
         EXPECT_EQ(copy(c.offset, c.size).status, COPY_READ_FAILED) << c.offset;
         EXPECT_EQ(readFile(temp / "out/FILE.BIN"), "earlier rip");
         EXPECT_TRUE(progress.empty());
+    }
+}
+
+TEST_F(CopyTest, RefusalsComeBeforeAnyDirectoryIsMade) {
+    EXPECT_EQ(copy(99990, 11, "CUT/FILE.BIN").status, COPY_READ_FAILED);
+    copyIo.freeSpace = noRoom;
+    EXPECT_EQ(copy(0, 11, "FULL/DEEPER/FILE.BIN").status, COPY_NO_ROOM);
+    EXPECT_EQ(copy(0, 10, "FITS/FILE.BIN").status, COPY_DONE);  // equal is enough
+    EXPECT_EQ(entriesIn(temp / "out"), 1u);
+    // A file that --keep leaves alone needs no room.
+    CopyOptions keep;
+    keep.keepExisting = true;
+    EXPECT_EQ(copyWith(keep, 0, 5000, "FITS/FILE.BIN").status, COPY_KEPT);
+}
+
+TEST_F(CopyTest, AReplacedFileKeepsItsBitsAndAReadOnlyOneIsRefused) {
+    struct Case {
+        unsigned mode;
+        CopyStatus status;
+    } cases[] = {
+        {0640, COPY_DONE},          {0620, COPY_DONE},          {0751, COPY_DONE},
+        {0444, COPY_CREATE_FAILED}, {0500, COPY_CREATE_FAILED},
+    };
+    for (const Case& c : cases) {
+        const std::string name = "M" + std::to_string(c.mode);
+        writeFile(temp / ("out/" + name), "earlier");
+        ASSERT_EQ(chmod((temp / ("out/" + name)).c_str(), c.mode), 0);
+        CopyResult result = copy(10, 20, name);
+        EXPECT_EQ(result.status, c.status) << name;
+        struct stat status;
+        ASSERT_EQ(stat((temp / ("out/" + name)).c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, c.mode) << name;
+        if (c.status == COPY_DONE) {
+            EXPECT_EQ(readFile(temp / ("out/" + name)), archive.substr(10, 20)) << name;
+        } else {
+            EXPECT_EQ(outputErrorText(result.error), "a read-only file is in the way");
+            EXPECT_TRUE(progress.empty()) << "refused before a byte is copied";
+            EXPECT_EQ(readFile(temp / ("out/" + name)), "earlier") << name;
+        }
+    }
+    EXPECT_EQ(entriesIn(temp / "out"), std::size(cases));
+}
+
+TEST_F(CopyTest, AFileMadeReadOnlyDuringTheCopyIsStillRefused) {
+    writeFile(temp / "out/LATE", "earlier");
+    OutputFile output;
+    int error = 0;
+    ASSERT_EQ(createOutputFile(run.base, "LATE", &output, &error), 1);
+    ASSERT_EQ(writeOutputFile(&output, "new", 3, &error), 1);
+    ASSERT_EQ(chmod((temp / "out/LATE").c_str(), 0444), 0);
+    EXPECT_EQ(commitOutputFile(&output, "LATE", &error), 0);
+    EXPECT_EQ(error, OUTPUT_ERROR_READ_ONLY);
+    EXPECT_EQ(readFile(temp / "out/LATE"), "earlier");
+    EXPECT_EQ(entriesIn(temp / "out"), 1u);
+}
+
+TEST_F(CopyTest, KernelStepsOfAPercentMoveTheProgressAndCanBeCancelled) {
+    CopyOptions options;
+    options.inKernel = true;
+    options.stepByPercent = true;
+    ASSERT_EQ(copyWith(options, 123, 20000).status, COPY_DONE);
+    EXPECT_EQ(progress, (std::vector<uint64_t>{0, 16384}));  // whole blocks at least
+    ASSERT_EQ(copyWith(options, 0, 99999).status, COPY_DONE);
+    EXPECT_EQ(progress, (std::vector<uint64_t>{0, 16384, 32768, 49152, 65536, 81920, 98304}));
+    EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(0, 99999));
+
+    // Stopped midway, in the kernel or through the buffer: the file at the
+    // name stays as it was and no temporary is left.
+    for (bool inKernel : {true, false}) {
+        options.inKernel = inKernel;
+        options.cancel = [](uint64_t done) { return done >= 30000; };
+        EXPECT_EQ(copyWith(options, 7, 90000).status, COPY_CANCELLED) << inKernel;
+        EXPECT_EQ(progress.back(), 32768u) << inKernel;
+        EXPECT_EQ(readFile(temp / "out/FILE.BIN"), archive.substr(0, 99999)) << inKernel;
+        EXPECT_EQ(entriesIn(temp / "out"), 1u) << inKernel;
     }
 }
 

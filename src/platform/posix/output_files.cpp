@@ -18,6 +18,10 @@ namespace {
 constexpr int DIRECTORY_FLAGS = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // Room left for the prefix and suffix of a temporary name within NAME_MAX.
 constexpr size_t TEMPORARY_STEM = 200;
+// The permission bits a replaced file passes on; set-id and sticky bits are
+// not, so that new contents never run with a privilege the old ones had.
+constexpr mode_t PERMISSION_BITS = 0777;
+constexpr mode_t WRITE_BITS = 0222;
 
 int fail(int* error, int code) {
     if (error != nullptr)
@@ -77,7 +81,7 @@ OutputDirectory openOutputSubdirectory(OutputDirectory parent, const char* name,
         code = OUTPUT_ERROR_SYMLINK;
     else if (kind == OUTPUT_NAME_SPECIAL)
         code = OUTPUT_ERROR_SPECIAL_FILE;
-    else if (kind == OUTPUT_NAME_FILE)
+    else if (kind == OUTPUT_NAME_FILE || kind == OUTPUT_NAME_READ_ONLY)
         code = ENOTDIR;
     fail(error, code);
     return NO_OUTPUT_DIRECTORY;
@@ -92,8 +96,10 @@ OutputNameKind outputNameKind(OutputDirectory directory, const char* name) {
     struct stat status;
     if (fstatat(int(directory), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
         return OUTPUT_NAME_FREE;
+    // Read-only by its bits alone, so that it holds for root as well, who
+    // could write it anyway.
     if (S_ISREG(status.st_mode))
-        return OUTPUT_NAME_FILE;
+        return (status.st_mode & WRITE_BITS) == 0 ? OUTPUT_NAME_READ_ONLY : OUTPUT_NAME_FILE;
     if (S_ISDIR(status.st_mode))
         return OUTPUT_NAME_DIRECTORY;
     if (S_ISLNK(status.st_mode))
@@ -166,9 +172,23 @@ int64_t copyIntoOutputFile(OutputFile* file, intptr_t archiveHandle, uint64_t of
 }
 
 int commitOutputFile(OutputFile* file, const char* finalName, int* error) {
-    // Some file systems (network, quota) report a failed write only at close.
     int code = 0;
-    if (close(int(file->handle)) != 0)
+    // The file being replaced decides: a read-only one stays, as it would
+    // for cp; a writable one passes its permission bits on, so replacing it
+    // changes its contents only. Looked at again here, just before the
+    // rename: the copy may have taken minutes since the first look. File
+    // systems without permission bits (FAT) refuse the change; the contents
+    // matter more, so that is no failure.
+    struct stat replaced;
+    if (fstatat(int(file->directory), finalName, &replaced, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(replaced.st_mode)) {
+        if ((replaced.st_mode & WRITE_BITS) == 0)
+            code = OUTPUT_ERROR_READ_ONLY;
+        else
+            (void)fchmod(int(file->handle), replaced.st_mode & PERMISSION_BITS);
+    }
+    // Some file systems (network, quota) report a failed write only at close.
+    if (close(int(file->handle)) != 0 && code == 0)
         code = errno;
     file->handle = -1;
     if (code == 0 && renameat(int(file->directory), file->temporaryName.c_str(),
@@ -209,6 +229,8 @@ std::string outputErrorText(int error) {
         case EISDIR:
         case OUTPUT_ERROR_DIRECTORY:
             return "a directory is in the way";
+        case OUTPUT_ERROR_READ_ONLY:
+            return "a read-only file is in the way";
         case EACCES:
         case EPERM:
             return "permission denied";

@@ -151,7 +151,13 @@ class TerminalConsole : public ConsoleBackend {
 
     void setCursorSize(int percent) override { cursesCursorSize(percent); }
 
-    KeyCode readKey() override {
+    KeyCode readKey() override { return nextKey(true); }
+
+    KeyCode pollKey() override { return nextKey(false); }
+
+    // The next key; without `wait` only from what was typed already (the rest
+    // of an escape sequence that has begun is still waited for, briefly).
+    KeyCode nextKey(bool wait) {
         for (;;) {
             if (!pending_.empty()) {
                 DecodedKey decoded = decodeKey(decoder_, pending_, inputEnded_);
@@ -171,7 +177,8 @@ class TerminalConsole : public ConsoleBackend {
             }
             if (inputEnded_)
                 return KEY_NONE;
-            waitForInput(-1);
+            if (!waitForInput(wait ? -1 : 0))
+                return KEY_NOT_READY;
             readInput();
         }
     }

@@ -76,8 +76,7 @@ class WindowsConsole : public ConsoleBackend {
 
     // The user's screen stays in its own buffer, untouched; there is nothing to read.
     void save(Cell* cells, int* column, int* row) override {
-        for (int i = 0; i < SCREEN_CELLS; ++i)
-            cells[i] = Cell{};
+        for (int i = 0; i < SCREEN_CELLS; ++i) cells[i] = Cell{};
         *column = 0;
         *row = 0;
     }
@@ -109,32 +108,26 @@ class WindowsConsole : public ConsoleBackend {
 
     KeyCode readKey() override {
         for (;;) {
+            KeyCode code = nextKey();
+            if (code != KEY_NOT_READY)
+                return code;
+        }
+    }
+
+    KeyCode pollKey() override {
+        for (;;) {
+            // Presses of a held key already decoded come first.
             KeyCode queued = takeWindowsKey(&keys_);
             if (queued != KEY_NONE)
                 return queued;
-            INPUT_RECORD record;
-            DWORD count = 0;
-            // A console that gives no more events (closed, not a console)
-            // ends the wait instead of spinning.
-            if (!ReadConsoleInputW(state.input, &record, 1, &count) || count == 0)
+            DWORD waiting = 0;
+            if (!GetNumberOfConsoleInputEvents(state.input, &waiting))
                 return KEY_NONE;
-            if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
-                fitBuffer(state.own);
-                if (haveFrame_)
-                    writeFrame();
-                continue;
-            }
-            if (record.EventType != KEY_EVENT)
-                continue;
-            const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-            WindowsKeyEvent event;
-            event.keyDown = key.bKeyDown != FALSE;
-            event.virtualKey = key.wVirtualKeyCode;
-            event.scanCode = key.wVirtualScanCode;
-            event.character = char16_t(key.uChar.UnicodeChar);
-            event.controlKeyState = key.dwControlKeyState;
-            event.repeatCount = key.wRepeatCount;
-            queueWindowsKeyEvent(&keys_, event);
+            if (waiting == 0)
+                return KEY_NOT_READY;
+            KeyCode code = nextKey();
+            if (code != KEY_NOT_READY)
+                return code;
         }
     }
 
@@ -157,6 +150,40 @@ class WindowsConsole : public ConsoleBackend {
     void forgetKeys() { keys_ = WindowsKeyQueue{}; }
 
   private:
+    // The next key press: one decoded before and not yet returned, else the
+    // first of those the next input event stands for; KEY_NOT_READY for an
+    // event that makes none, KEY_NONE when the console gives no more events.
+    KeyCode nextKey() {
+        KeyCode queued = takeWindowsKey(&keys_);
+        if (queued != KEY_NONE)
+            return queued;
+        INPUT_RECORD record;
+        DWORD count = 0;
+        // A console that gives no more events (closed, not a console)
+        // ends the wait instead of spinning.
+        if (!ReadConsoleInputW(state.input, &record, 1, &count) || count == 0)
+            return KEY_NONE;
+        if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
+            fitBuffer(state.own);
+            if (haveFrame_)
+                writeFrame();
+            return KEY_NOT_READY;
+        }
+        if (record.EventType != KEY_EVENT)
+            return KEY_NOT_READY;
+        const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+        WindowsKeyEvent event;
+        event.keyDown = key.bKeyDown != FALSE;
+        event.virtualKey = key.wVirtualKeyCode;
+        event.scanCode = key.wVirtualScanCode;
+        event.character = char16_t(key.uChar.UnicodeChar);
+        event.controlKeyState = key.dwControlKeyState;
+        event.repeatCount = key.wRepeatCount;
+        queueWindowsKeyEvent(&keys_, event);
+        KeyCode code = takeWindowsKey(&keys_);
+        return code == KEY_NONE ? KEY_NOT_READY : code;
+    }
+
     void writeFrame() {
         SMALL_RECT area = {0, 0, SCREEN_COLS - 1, SCREEN_ROWS - 1};
         WriteConsoleOutputW(state.own, frame_, COORD{SCREEN_COLS, SCREEN_ROWS}, COORD{0, 0}, &area);
@@ -184,9 +211,9 @@ ConsoleBackend* openLocked() {
             CloseHandle(original);
         return nullptr;
     }
-    HANDLE own = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           CONSOLE_TEXTMODE_BUFFER, nullptr);
+    HANDLE own =
+        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (own == INVALID_HANDLE_VALUE) {
         CloseHandle(input);
         CloseHandle(original);

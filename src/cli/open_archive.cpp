@@ -4,11 +4,15 @@
 #include "text/escape.h"
 
 int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err) {
-    if (session.open(path.c_str(), path))
+    const int opened = session.open(path.c_str(), path);
+    if (!session.recoveryNote().empty())
+        err << "dirrip: " << displayPath(session.recoveryNote()) << "\n";
+    if (opened)
         return 1;
     const std::string shown = displayPath(path);
     switch (session.status()) {
         case SESSION_OPEN_FAILED:
+        case SESSION_UNFINISHED:
             reportCannotOpen(path, session.openError(), err);
             break;
         case SESSION_TOO_LARGE:

@@ -44,9 +44,11 @@ JournalHeaderState decodeJournalHeader(const unsigned char* bytes, size_t availa
         return JOURNAL_HEADER_TORN;
     if (!ourMagic)
         return JOURNAL_HEADER_FOREIGN;
+    // A whole header is written at once: one that is whole in length but
+    // fails its check was damaged later, and whatever follows it is left alone.
     if (decodeFixed32(bytes + JOURNAL_HEADER_CHECK_OFFSET) !=
         extendChecksum(0, bytes, JOURNAL_HEADER_CHECK_OFFSET))
-        return JOURNAL_HEADER_TORN;
+        return JOURNAL_HEADER_FOREIGN;
     // A later version may have steps this one cannot take back.
     if (decodeFixed32(bytes + JOURNAL_VERSION_OFFSET) != JOURNAL_VERSION)
         return JOURNAL_HEADER_FOREIGN;

@@ -113,9 +113,9 @@ void encodeJournalHeader(const FileIdentity& identity, unsigned char* bytes);
 // What a journal's first bytes say.
 enum JournalHeaderState : int32_t {
     JOURNAL_HEADER_VALID = 0,    // ours, whole; `*identity` set
-    JOURNAL_HEADER_TORN = 1,     // short, all zero, or our magic with a failing check:
-                                 // a journal whose making was cut off
-    JOURNAL_HEADER_FOREIGN = 2,  // not a journal this program can read
+    JOURNAL_HEADER_TORN = 1,     // short (our magic or zeros so far) or all zero: a
+                                 // journal whose making was cut off, holding nothing
+    JOURNAL_HEADER_FOREIGN = 2,  // not a journal this program can read, or a damaged one
 };
 
 // Decodes the `available` first bytes of a journal (at most JOURNAL_HEADER_SIZE used).

@@ -14,6 +14,12 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
+#ifdef _WIN32
+constexpr const char* BUSY_WORDS = "another program has the archive in use";
+#else
+constexpr const char* BUSY_WORDS = "busy: another program is changing it";
+#endif
+
 // An archive of one file, README.TXT ("hello\n"), written record by record.
 Bytes smallArchive() {
     Bytes bytes;
@@ -107,7 +113,7 @@ TEST(ChangeArchive, RefusalsLeaveArchiveAndJournalAlone) {
          },
          nullptr, "the archive is read-only"},
         {"locked", [&] { ASSERT_EQ(holder.open(path.c_str(), nullptr, 0, nullptr), EDIT_OPEN_OK); },
-         nullptr, "busy"},
+         nullptr, BUSY_WORDS},
         {"changed since it was loaded", [] {}, &older, "changed since it was loaded"},
         {"another file", [] {}, &elsewhere, "another file stands at the archive's path"},
     };

@@ -1,5 +1,6 @@
 #include "archive/change.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "archive/journal.h"
@@ -25,14 +26,27 @@ std::string foreignJournalText(const std::string& journalPath, const JournalCont
            "' belongs to another file; it is left alone until the history is forgotten";
 }
 
-bool belongsElsewhere(const JournalContents& contents, const FileIdentity& identity) {
-    return contents.state == JOURNAL_FOREIGN ||
-           (contents.state == JOURNAL_PRESENT && !(contents.identity == identity));
-}
-
 bool hasUnfinishedStep(const JournalContents& contents) {
     return contents.state == JOURNAL_PRESENT && !contents.steps.empty() &&
            contents.steps.back().state != STEP_COMPLETE;
+}
+
+// Whether the journal is not the one of the file `stamp` describes: another
+// file's (identities are recorded), or, when a file number was given again to
+// a new file, one whose unfinished change could never have left this length
+// (while a step runs the length stays between its old and its new one).
+bool belongsElsewhere(const JournalContents& contents, const FileStamp& stamp) {
+    if (contents.state == JOURNAL_FOREIGN)
+        return true;
+    if (contents.state != JOURNAL_PRESENT)
+        return false;
+    if (!(contents.identity == stamp.identity))
+        return true;
+    if (!hasUnfinishedStep(contents))
+        return false;
+    const StepFixed& step = contents.steps.back().fixed;
+    return stamp.size < std::min(step.oldLength, step.plannedLength) ||
+           stamp.size > std::max(step.oldLength, step.plannedLength);
 }
 
 std::string settledLine(RecoveryAction action, const std::string& description) {
@@ -44,6 +58,13 @@ std::string settledLine(RecoveryAction action, const std::string& description) {
         default:
             return "";
     }
+}
+
+FileStamp stampOf(const HostFileInfo& file) {
+    FileStamp stamp;
+    stamp.identity = {file.volume, file.file};
+    stamp.size = file.size;
+    return stamp;
 }
 
 // Opens the journal beside a locked archive, when there is one, and reads it.
@@ -87,7 +108,7 @@ int openLocked(const std::string& path, const ChangeOptions& options, ForeignJou
     locked->journalPath = journalPathFor(path);
     if (!readLockedJournal(locked, &report->why))
         return 0;
-    if (belongsElsewhere(locked->contents, now.identity)) {
+    if (belongsElsewhere(locked->contents, now)) {
         if (foreign == ALLOW_FOREIGN)
             return 1;
         report->why = foreignJournalText(locked->journalPath, locked->contents);
@@ -219,7 +240,7 @@ int readChangeHistory(const std::string& archivePath, std::vector<HistoryEntry>*
     JournalContents contents;
     if (!readJournal(journal, &contents, &report->why))
         return 0;
-    if (belongsElsewhere(contents, FileIdentity{archive.volume, archive.file}))
+    if (belongsElsewhere(contents, stampOf(archive)))
         return 1;
     for (size_t i = contents.steps.size(); i-- > 0;) {
         const JournalStep& step = contents.steps[i];
@@ -239,7 +260,7 @@ int forgetChangeHistory(const std::string& archivePath, const ChangeOptions& opt
         return 1;
     }
     const uint64_t freed = locked.journal.size();
-    const bool foreign = belongsElsewhere(locked.contents, locked.archive.stamp().identity);
+    const bool foreign = belongsElsewhere(locked.contents, locked.archive.stamp());
     const size_t count = locked.contents.steps.size();
     locked.journal.close();
     std::string cause;
@@ -275,7 +296,7 @@ int settleArchive(const std::string& archivePath, std::string* note, std::string
     JournalContents contents;
     if (!readJournal(journal, &contents, why))
         return 0;
-    if (belongsElsewhere(contents, FileIdentity{archive.volume, archive.file})) {
+    if (belongsElsewhere(contents, stampOf(archive))) {
         *note = foreignJournalText(journalPath, contents);
         return 1;
     }
@@ -290,7 +311,7 @@ int settleArchive(const std::string& archivePath, std::string* note, std::string
         *why = "it holds an unfinished change that cannot be rolled back now: " + report.why;
         return 0;
     }
-    if (belongsElsewhere(locked.contents, locked.archive.stamp().identity))
+    if (belongsElsewhere(locked.contents, locked.archive.stamp()))
         *note = foreignJournalText(journalPath, locked.contents);
     else if (!report.settled.empty())
         *note = report.settled.front();

@@ -203,6 +203,18 @@ TEST(ChangeArchive, EveryOpenRollsAnUnfinishedChangeBackFirst) {
     std::string note, why;
     EXPECT_EQ(settleArchive(path, &note, &why), 1) << why;
     EXPECT_TRUE(readFileBytes(path) == smallArchive());
+
+    // Another file under the same file number (one removed, one made): an
+    // unfinished change that could never have left its length is not rolled
+    // back into it.
+    leaveUnfinished(path);
+    writeFile(path, "another file");
+    {
+        LoadedArchive loaded(path);
+        EXPECT_NE(loaded.session.recoveryNote().find("belongs to another file"), std::string::npos)
+            << loaded.session.recoveryNote();
+    }
+    EXPECT_EQ(readFile(path), "another file");
 }
 
 }  // namespace

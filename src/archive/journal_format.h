@@ -145,7 +145,9 @@ struct StepFixed {
     uint32_t rangeCount = 0;
 };
 
+// Encodes the fixed part of a STEP payload into STEP_FIXED_SIZE bytes.
 void encodeStepFixed(const StepFixed& fixed, unsigned char* bytes);
+// Decodes the STEP_FIXED_SIZE bytes of a STEP payload's fixed part.
 StepFixed decodeStepFixed(const unsigned char* bytes);
 
 // One range of a STEP payload, without its saved bytes.
@@ -156,5 +158,7 @@ struct StepRange {
     uint32_t kind = RANGE_WRITE;
 };
 
+// Encodes a range's header into RANGE_HEADER_SIZE bytes.
 void encodeStepRange(const StepRange& range, unsigned char* bytes);
+// Decodes the RANGE_HEADER_SIZE bytes of a range's header.
 StepRange decodeStepRange(const unsigned char* bytes);

@@ -51,6 +51,7 @@ class EditableArchive : public ByteStore {
     // The file's identity, length and modification time as they are now.
     FileStamp stamp() const;
 
+    // ByteStore's calls, on the open file (they fail when nothing is open).
     uint64_t size() const override { return size_; }
     int64_t readAt(uint64_t offset, void* buffer, size_t count) const override;
     int writeAt(uint64_t offset, const void* bytes, size_t count, std::string* why) override;
@@ -87,6 +88,7 @@ class JournalFile : public ByteStore {
     void close();
     bool isOpen() const { return handle_ != ArchiveFile::INVALID_HANDLE; }
 
+    // ByteStore's calls, on the open file (writes fail when opened for reading).
     uint64_t size() const override { return size_; }
     int64_t readAt(uint64_t offset, void* buffer, size_t count) const override;
     int writeAt(uint64_t offset, const void* bytes, size_t count, std::string* why) override;

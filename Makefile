@@ -11,10 +11,11 @@ DESTDIR    ?=
 
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config libncurses-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev libcli11-dev nlohmann-json3-dev tmux clang libclang-rt-14-dev ccache
+            libbenchmark-dev libcli11-dev nlohmann-json3-dev zlib1g-dev tmux clang libclang-rt-14-dev ccache
 
 # Only for the Windows build and its tests under wine, installed when those run.
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64 wine googletest
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev wine64 wine \
+                    googletest
 
 .PHONY: all deps configure run install test test-unit test-asan bench fuzz format clean \
         windows-deps windows test-windows

@@ -53,8 +53,10 @@ endif()
 add_library(dirrip_lib STATIC ${DIRRIP_SOURCES})
 target_include_directories(dirrip_lib PUBLIC ${PROJECT_SOURCE_DIR}/src ${DIRRIP_HOST_HEADERS})
 target_compile_options(dirrip_lib PRIVATE ${DIRRIP_WARNINGS})
-# RtlGetVersion lives in ntdll, the registry calls in advapi32; the rest is kernel32.
-target_link_libraries(dirrip_lib PUBLIC ntdll advapi32)
+# RtlGetVersion lives in ntdll, the registry calls in advapi32; the rest is
+# kernel32. zlib (the journal's checksums) comes from the mingw sysroot and is
+# linked in statically like the rest.
+target_link_libraries(dirrip_lib PUBLIC ntdll advapi32 z)
 
 add_executable(dirrip ${DIRRIP_MAIN} ${DIRRIP_WINDOWS_ENTRY})
 set_source_files_properties(${DIRRIP_MAIN} PROPERTIES COMPILE_DEFINITIONS main=dirripMain)

@@ -44,7 +44,7 @@ class WriteIndex {
 
 // The archive `archive` read through the writes of `plan`: what it will hold
 // once the plan's step is complete. Bytes that come from host files are not
-// known here; reading them sets readUnknown().
+// read here: they read as zeros.
 class PlannedArchive : public ByteSource {
   public:
     PlannedArchive(const ByteSource& archive, const EditPlan& plan);
@@ -52,14 +52,10 @@ class PlannedArchive : public ByteSource {
     uint64_t size() const override { return plan_.newLength; }
     int64_t readAt(uint64_t offset, void* buffer, size_t count) const override;
 
-    // True once a read met bytes that a host file will supply.
-    bool readUnknown() const { return readUnknown_; }
-
   private:
     const ByteSource& archive_;
     const EditPlan& plan_;
     WriteIndex index_;
-    mutable bool readUnknown_ = false;
 };
 
 // Checks `plan` against `archive` and the changes `expected` it was made for:

@@ -19,6 +19,7 @@ enum SessionStatus : int32_t {
     SESSION_OPEN_FAILED = 1,  // the file could not be opened (or is no regular file)
     SESSION_EMPTY = 2,        // the root listing yields no entry: not an archive
     SESSION_TOO_LARGE = 3,    // the load stopped at the cap on records
+    SESSION_UNFINISHED = 4,   // an interrupted change could not be rolled back: not opened
 };
 
 class ArchiveSession {
@@ -31,7 +32,9 @@ class ArchiveSession {
     ArchiveSession(const ArchiveSession&) = delete;
     ArchiveSession& operator=(const ArchiveSession&) = delete;
 
-    // Opens the archive at `openPath` (exactly as given) once and loads its
+    // Settles what an interrupted change left (archive/change.h: an
+    // unfinished change is rolled back first, and recoveryNote() says so),
+    // then opens the archive at `openPath` (exactly as given) once and loads its
     // tree under a root named `rootName`, reading at most `recordCap` records
     // (see loadRecordCap) and telling `observer` (when not null) what the
     // loader reads, mends and drops. Returns 1 when status() is SESSION_OK, 0
@@ -41,8 +44,13 @@ class ArchiveSession {
              LoadObserver* observer = nullptr);
 
     SessionStatus status() const { return status_; }
-    // The system's words for why the file could not be opened; empty otherwise.
+    // The system's words for why the file could not be opened (for
+    // SESSION_UNFINISHED, why the change could not be rolled back); empty otherwise.
     const std::string& openError() const { return openError_; }
+    // One line saying what opening settled first ("rolled back an unfinished
+    // change: ..."), or that the journal beside the archive is not its own;
+    // empty when there was nothing to say.
+    const std::string& recoveryNote() const { return recoveryNote_; }
 
     Entry* root() { return &root_; }
     const Entry* root() const { return &root_; }
@@ -54,4 +62,5 @@ class ArchiveSession {
     ArchiveFile file_;
     SessionStatus status_ = SESSION_OPEN_FAILED;
     std::string openError_;
+    std::string recoveryNote_;
 };

@@ -74,14 +74,22 @@ void startBrowser(const char* openPath, uint32_t recordCap) {
                           recordCap);
     browser.root = browser.session->root();
     browser.panel.current = browser.root;
-    if (browser.session->status() == SESSION_TOO_LARGE)
+    if (browser.session->status() == SESSION_TOO_LARGE) {
         browser.terminationReason = REASON_TOO_LARGE;
-    else if (browser.session->status() != SESSION_OK)
+    } else if (browser.session->status() == SESSION_UNFINISHED) {
+        // A half-changed archive is never shown: the run ends saying why.
+        browser.terminationReason = REASON_OPEN_FAILED;
+        browser.reasonCause = asCause(browser.session->openError());
+    } else if (browser.session->status() != SESSION_OK) {
         browser.terminationReason = REASON_BAD_FORMAT;
+    }
     // A file that could not even be opened says why (no such file, no
     // permission, a directory) after the message.
     if (browser.session->status() == SESSION_OPEN_FAILED)
         browser.reasonCause = asCause(browser.session->openError());
+    // What opening settled first (a change rolled back) stands on row 24
+    // until the first key.
+    browser.notice = hostTextToCp437(browser.session->recoveryNote());
     browser.titleLine = formatTitleLine();
     initMaskField();
 }

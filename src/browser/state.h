@@ -56,9 +56,10 @@ struct BrowserState {
     std::string reasonSubject;  // the entry name or directory path the end message names
     std::string reasonCause;    // why, in the system's words ("permission denied"); may be empty
 
-    // Written by browser/list_action.cpp, browser/rip_action.cpp and
-    // browser/mainloop.cpp (F4 off a file); shown on row 24 in the alert
-    // colour until the next key, which browser/mainloop.cpp clears it on.
+    // Written by browser/list_action.cpp, browser/rip_action.cpp,
+    // browser/mainloop.cpp (F4 off a file) and browser/startup.cpp (what opening
+    // the archive settled first); shown on row 24 in the alert colour until
+    // the next key, which browser/mainloop.cpp clears it on.
     std::string notice;
 
     // Written by browser/selection.cpp: the mask field, with its last text for the whole run.

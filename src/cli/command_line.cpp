@@ -7,6 +7,7 @@
 
 #include "archive/wildmatch.h"
 #include "cli/cat_mode.h"
+#include "cli/change_modes.h"
 #include "cli/create_mode.h"
 #include "cli/display_name.h"
 #include "cli/extract_mode.h"
@@ -33,6 +34,14 @@ const char HELP[] =
     "  dirrip --verify ARCHIVE                 check every listing and record\n"
     "  dirrip --create ARCHIVE DIR             pack a directory tree into a new archive\n"
     "  dirrip --cat ARCHIVE PATH               write one file's bytes to standard output\n"
+    "  dirrip --replace ARCHIVE PATH FILE      put FILE's bytes in place of a file's data\n"
+    "  dirrip --add ARCHIVE PATH FILE          add FILE (missing directories are made)\n"
+    "  dirrip --delete ARCHIVE PATH...         delete files, or directories with all below\n"
+    "  dirrip --rename ARCHIVE PATH NEWNAME    rename an entry within its directory\n"
+    "  dirrip --mkdir ARCHIVE PATH             make a directory\n"
+    "  dirrip --undo ARCHIVE                   take back the last change\n"
+    "  dirrip --history ARCHIVE                list the changes --undo can take back\n"
+    "  dirrip --forget ARCHIVE                 drop them, freeing their journal\n"
     "\n"
     "Options, in any order before or after the names:\n"
     "  -l, --list              list the archive\n"
@@ -43,6 +52,10 @@ const char HELP[] =
     "      --verify            report damage: offsets, cycles, overlaps, ...\n"
     "  -c, --create            pack a directory tree\n"
     "      --cat               write one file of the archive to standard output\n"
+    "      --replace, --add, --delete, --rename, --mkdir\n"
+    "                          change the archive in place, all or nothing\n"
+    "      --undo, --history, --forget\n"
+    "                          take back, list or drop the changes\n"
     "  -h, --help              show this help\n"
     "      --version           show the version\n"
     "  --                      end of the options: the names after it may start with -\n"
@@ -50,11 +63,12 @@ const char HELP[] =
     "Patterns: ? any one character, * any run, [a-z] [!0-9] sets; / or \\ between names.\n"
     "A pattern that names a directory takes everything in it; one ending in / or \\\n"
     "names directories only. A pattern that matches nothing is an error (status 1).\n"
-    "In the browser: F1 lists the keys, F1 again inside the help box the added ones:\n"
+    "In the browser: F1 lists the keys, Shift-F1 the added ones:\n"
     "F4 views a file as text or hex, Alt-F7 finds entries by name in the whole tree.\n"
     "Exit status: 0 success, 1 a failure of the archive or the disk (--cat: also no such\n"
     "file, or its data past the end of the archive; --list, --extract: also a pattern\n"
-    "that matches nothing), 2 wrong usage.\n";
+    "that matches nothing; a change: anything that keeps it from being made whole, the\n"
+    "archive then unchanged), 2 wrong usage.\n";
 
 // CLI11 reads a word in square brackets given to a list as a list of its own
 // ("[a,b]" becomes "a" and "b"), which would mangle wildcard sets and file
@@ -131,6 +145,26 @@ const char* namesProblem(CommandMode mode, size_t names) {
             return names == 2 ? nullptr : "--create takes an archive and one directory";
         case MODE_CAT:
             return names == 2 ? nullptr : "--cat takes an archive and the path of one file in it";
+        case MODE_REPLACE:
+            return names == 3 ? nullptr
+                              : "--replace takes an archive, the path of a file in it and a file";
+        case MODE_ADD:
+            return names == 3 ? nullptr
+                              : "--add takes an archive, the path of the new file and a file";
+        case MODE_DELETE:
+            return names >= 2 ? nullptr : "--delete takes an archive and the paths to delete";
+        case MODE_RENAME:
+            return names == 3 ? nullptr
+                              : "--rename takes an archive, the path of an entry and its new name";
+        case MODE_MKDIR:
+            return names == 2 ? nullptr
+                              : "--mkdir takes an archive and the path of the new directory";
+        case MODE_UNDO:
+            return names == 1 ? nullptr : "--undo takes one archive";
+        case MODE_HISTORY:
+            return names == 1 ? nullptr : "--history takes one archive";
+        case MODE_FORGET:
+            return names == 1 ? nullptr : "--forget takes one archive";
         default:
             return nullptr;
     }
@@ -163,6 +197,15 @@ CommandLine parseCommandLine(int argc, char** argv) {
     app.allow_windows_style_options(false);
     bool list = false, extract = false, verify = false, create = false, cat = false;
     bool help = false, version = false;
+    // The modes that change an archive, by flag.
+    struct ChangeFlag {
+        const char* name;
+        CommandMode mode;
+        bool given = false;
+    } changeFlags[] = {{"--replace", MODE_REPLACE}, {"--add", MODE_ADD},
+                       {"--delete", MODE_DELETE},   {"--rename", MODE_RENAME},
+                       {"--mkdir", MODE_MKDIR},     {"--undo", MODE_UNDO},
+                       {"--history", MODE_HISTORY}, {"--forget", MODE_FORGET}};
     CommandLine line;
     std::vector<std::string> names;
     app.add_flag("-l,--list", list);
@@ -174,6 +217,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     app.add_flag("-k,--keep", line.keep);
     app.add_flag("-h,--help", help);
     app.add_flag("--version", version);
+    for (ChangeFlag& flag : changeFlags) app.add_flag(flag.name, flag.given);
     CLI::Option* directory = app.add_option("-C,--directory", line.directory);
     app.add_option("names", names);
     std::vector<std::string> words;
@@ -195,14 +239,21 @@ CommandLine parseCommandLine(int argc, char** argv) {
     }
 
     int modes = int(list) + int(extract) + int(verify) + int(create) + int(cat);
+    for (const ChangeFlag& flag : changeFlags) modes += int(flag.given);
     if (modes > 1)
-        return wrongUsage("choose one mode: --list, --extract, --verify, --create or --cat");
+        return wrongUsage(
+            "choose one mode: --list, --extract, --verify, --create, --cat, --replace, --add, "
+            "--delete, --rename, --mkdir, --undo, --history or --forget");
     line.mode = list      ? MODE_LIST
                 : extract ? MODE_EXTRACT
                 : verify  ? MODE_VERIFY
                 : create  ? MODE_CREATE
                 : cat     ? MODE_CAT
                           : MODE_BROWSER;
+    for (const ChangeFlag& flag : changeFlags) {
+        if (flag.given)
+            line.mode = flag.mode;
+    }
     if (line.json && line.mode != MODE_LIST)
         return wrongUsage("--json goes with --list");
     if (line.keep && line.mode != MODE_EXTRACT)
@@ -221,6 +272,15 @@ CommandLine parseCommandLine(int argc, char** argv) {
         line.packDirectory = names[1];
     if (line.mode == MODE_CAT)
         line.entryPath = names[1];
+    if (line.mode >= MODE_REPLACE && line.mode <= MODE_MKDIR) {
+        const bool withSecond =
+            line.mode == MODE_REPLACE || line.mode == MODE_ADD || line.mode == MODE_RENAME;
+        line.changePaths.assign(names.begin() + 1, withSecond ? names.begin() + 2 : names.end());
+        if (line.mode == MODE_RENAME)
+            line.newName = names[2];
+        else if (withSecond)
+            line.hostFile = names[2];
+    }
     if (line.mode == MODE_EXTRACT || line.mode == MODE_LIST) {
         line.patterns.assign(names.begin() + 1, names.end());
         for (const std::string& pattern : line.patterns) {
@@ -266,6 +326,27 @@ int runCommandLine(const CommandLine& line, std::ostream& out, std::ostream& err
             options.progress = &err == &std::cerr && standardErrorIsTerminal();
             return extractMode(options, out, err);
         }
+        case MODE_REPLACE:
+        case MODE_ADD:
+        case MODE_DELETE:
+        case MODE_RENAME:
+        case MODE_MKDIR: {
+            static constexpr EditOperation OPERATIONS[] = {EDIT_REPLACE, EDIT_ADD, EDIT_DELETE,
+                                                           EDIT_RENAME, EDIT_MKDIR};
+            ChangeCommand command;
+            command.operation = OPERATIONS[line.mode - MODE_REPLACE];
+            command.archive = line.archive;
+            command.paths = line.changePaths;
+            command.hostFile = line.hostFile;
+            command.newName = line.newName;
+            return changeMode(command, out, err);
+        }
+        case MODE_UNDO:
+            return undoMode(line.archive, out, err);
+        case MODE_HISTORY:
+            return historyMode(line.archive, out, err);
+        case MODE_FORGET:
+            return forgetMode(line.archive, out, err);
         case MODE_BROWSER:
             break;
     }

@@ -1,5 +1,6 @@
 // The command line: the browser on one archive, or a mode for scripts
-// (--list, --extract, --verify, --create, --cat), with options in any order.
+// (--list, --extract, --verify, --create, --cat, and the modes that change an
+// archive in place or take changes back), with options in any order.
 #pragma once
 
 #include <iosfwd>
@@ -15,6 +16,14 @@ enum CommandMode {
     MODE_CAT,          // --cat
     MODE_HELP,         // --help
     MODE_VERSION,      // --version
+    MODE_REPLACE,      // --replace
+    MODE_ADD,          // --add
+    MODE_DELETE,       // --delete
+    MODE_RENAME,       // --rename
+    MODE_MKDIR,        // --mkdir
+    MODE_UNDO,         // --undo
+    MODE_HISTORY,      // --history
+    MODE_FORGET,       // --forget
     MODE_WRONG_USAGE,  // the arguments make no sense; `error` says why
 };
 
@@ -26,9 +35,14 @@ struct CommandLine {
     std::string packDirectory;          // --create: the directory tree to pack
     std::vector<std::string> patterns;  // --extract, --list: the entries wanted (none: all)
     std::string entryPath;              // --cat: the file inside the archive
-    bool json = false;                  // --list: one JSON document
-    bool keep = false;                  // --extract: leave files that exist alone
-    std::string error;                  // MODE_WRONG_USAGE: the reason, one line
+    // The modes that change an archive: the entries named (several only for
+    // --delete), the file with the new data (--replace, --add), the new name (--rename).
+    std::vector<std::string> changePaths;
+    std::string hostFile;
+    std::string newName;
+    bool json = false;  // --list: one JSON document
+    bool keep = false;  // --extract: leave files that exist alone
+    std::string error;  // MODE_WRONG_USAGE: the reason, one line
 };
 
 // True when the arguments ask for more than the plain browser on its first

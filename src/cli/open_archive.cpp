@@ -27,8 +27,11 @@ class DamageCounter : public LoadObserver {
 int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err,
                               DamageNote note) {
     DamageCounter damage;
-    if (session.open(path.c_str(), path, LOAD_ENTRY_CAP,
-                     note == DAMAGE_NOTED ? &damage : nullptr)) {
+    const int opened =
+        session.open(path.c_str(), path, LOAD_ENTRY_CAP, note == DAMAGE_NOTED ? &damage : nullptr);
+    if (!session.recoveryNote().empty())
+        err << "dirrip: " << displayPath(session.recoveryNote()) << "\n";
+    if (opened) {
         if (damage.count > 0) {
             err << "dirrip: " << counted(damage.count, "record", "records")
                 << " dropped or mended; --verify shows " << (damage.count == 1 ? "it" : "them")
@@ -39,6 +42,7 @@ int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, 
     const std::string shown = displayPath(path);
     switch (session.status()) {
         case SESSION_OPEN_FAILED:
+        case SESSION_UNFINISHED:
             reportCannotOpen(path, session.openError(), err);
             break;
         case SESSION_TOO_LARGE:

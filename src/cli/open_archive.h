@@ -13,12 +13,13 @@ enum DamageNote {
     DAMAGE_NOTED = 1,   // one line on `err` when anything was mended or dropped
 };
 
-// Opens and loads `path` (exactly as given) into `session`. Returns 1 when the
-// archive is usable; otherwise 0, after writing one line naming the path and
-// the problem (with the system's cause when it could not be opened) to `err`.
-// With DAMAGE_NOTED, a usable archive whose load dropped duplicates, cut
-// cycles or closed listings that end early is said to be damaged, in one line
-// on `err` that points to --verify.
+// Opens and loads `path` (exactly as given) into `session`, writing what
+// opening settled first (a change rolled back) as a line on `err`. Returns 1
+// when the archive is usable; otherwise 0, after writing one line naming the
+// path and the problem (with the system's cause when it could not be opened)
+// to `err`. With DAMAGE_NOTED, a usable archive whose load dropped duplicates,
+// cut cycles or closed listings that end early is said to be damaged, in one
+// line on `err` that points to --verify.
 int openArchiveForCommandLine(ArchiveSession& session, const std::string& path, std::ostream& err,
                               DamageNote note = DAMAGE_UNSAID);
 

@@ -212,7 +212,8 @@ VerifyReport verifyArchive(const std::string& path) {
     session.open(path.c_str(), path, LOAD_ENTRY_CAP, &verifier);
     report.status = session.status();
     report.openError = session.openError();
-    if (report.status == SESSION_OPEN_FAILED)
+    report.recoveryNote = session.recoveryNote();
+    if (report.status == SESSION_OPEN_FAILED || report.status == SESSION_UNFINISHED)
         return report;
     if (report.status == SESSION_TOO_LARGE)
         report.findings.push_back({"/", tooManyEntriesText(report.archiveSize)});
@@ -224,7 +225,9 @@ VerifyReport verifyArchive(const std::string& path) {
 
 int verifyMode(const std::string& path, std::ostream& out, std::ostream& err) {
     VerifyReport report = verifyArchive(path);
-    if (report.status == SESSION_OPEN_FAILED) {
+    if (!report.recoveryNote.empty())
+        err << "dirrip: " << displayPath(report.recoveryNote) << "\n";
+    if (report.status == SESSION_OPEN_FAILED || report.status == SESSION_UNFINISHED) {
         reportCannotOpen(path, report.openError, err);
         return 1;
     }

@@ -16,7 +16,8 @@ struct VerifyFinding {
 
 struct VerifyReport {
     SessionStatus status = SESSION_OPEN_FAILED;
-    std::string openError;  // the system's words when the file could not be opened
+    std::string openError;     // the system's words when the file could not be opened
+    std::string recoveryNote;  // what opening settled first (ArchiveSession::recoveryNote)
     std::vector<VerifyFinding> findings;
     uint64_t files = 0;        // file records, each listing counted once
     uint64_t directories = 0;  // directory records, each listing counted once

@@ -10,6 +10,7 @@
 #include "edit_fixture.h"
 #include "support/archive_fixture.h"
 #include "support/memory_byte_store.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -71,6 +72,27 @@ TEST(EditVerify, SpoiledPlansAreRefused) {
         EXPECT_EQ(verifyEditPlan(store, spoiled, expected, &fault), 0) << row.says;
         EXPECT_NE(fault.find(row.says), std::string::npos) << row.says << ": " << fault;
     }
+}
+
+// New data read from a file lands right after the listings of a small
+// archive, within the loader's read-ahead: the check does not read that
+// file, and must not mistake the read-ahead for a listing lying there.
+TEST(EditVerify, DataFromAFileMayLieRightAfterTheListings) {
+    TempDir dir;
+    const std::string data = dir.write("new.map", std::vector<uint8_t>(5000, 'n'));
+    const std::vector<uint8_t> archive = archiveBytes(archiveDirectory(
+        "", {archiveFile("README.TXT", "hello"),
+             archiveDirectory("MAPS", {archiveFile("E1M1.MAP", "map one")})}));
+    EditRequest request;
+    request.operation = EDIT_REPLACE;
+    request.path = "MAPS/E1M1.MAP";
+    request.source = EDIT_SOURCE_HOST_FILE;
+    request.hostPath = data;
+    request.hostSize = 5000;
+    MemoryByteStore store(archive);
+    EditPlan plan;
+    std::string why;
+    EXPECT_EQ(planArchiveEdit(store, {request}, &plan, &why), 1) << why;
 }
 
 }  // namespace

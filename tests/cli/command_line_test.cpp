@@ -23,8 +23,9 @@ struct Arguments {
 
 // One line per parse: the mode, its names and options, or "usage: " and the reason.
 std::string describe(const CommandLine& line) {
-    static const char* const NAMES[] = {"browser", "list", "extract", "verify",
-                                        "create",  "cat",  "help",    "version"};
+    static const char* const NAMES[] = {
+        "browser", "list", "extract", "verify", "create", "cat",  "help",    "version",
+        "replace", "add",  "delete",  "rename", "mkdir",  "undo", "history", "forget"};
     if (line.mode == MODE_WRONG_USAGE)
         return "usage: " + line.error;
     std::string text = NAMES[line.mode];
@@ -37,6 +38,11 @@ std::string describe(const CommandLine& line) {
     if (!line.entryPath.empty())
         text += " file " + line.entryPath;
     for (const std::string& pattern : line.patterns) text += " '" + pattern + "'";
+    for (const std::string& path : line.changePaths) text += " path " + path;
+    if (!line.hostFile.empty())
+        text += " with " + line.hostFile;
+    if (!line.newName.empty())
+        text += " to " + line.newName;
     if (line.json)
         text += " json";
     if (line.keep)
@@ -94,7 +100,25 @@ TEST(CommandLine, ArgumentsToModeAndOptions) {
          "usage: --cat takes an archive and the path of one file in it"},
         {{"--cat", "G.DIR", "A", "--json"}, "usage: --json goes with --list"},
         {{"--list", "a.dir", "--verify"},
-         "usage: choose one mode: --list, --extract, --verify, --create or --cat"},
+         "usage: choose one mode: --list, --extract, --verify, --create, --cat, --replace, --add, "
+         "--delete, --rename, --mkdir, --undo, --history or --forget"},
+        // The modes that change an archive, each with the names it takes.
+        {{"--replace", "G.DIR", "MAPS/E1M1.MAP", "new.map"},
+         "replace G.DIR path MAPS/E1M1.MAP with new.map"},
+        {{"--add", "G.DIR", "SOUNDS/NEW.WAV"},
+         "usage: --add takes an archive, the path of the new file and a file"},
+        {{"--add", "G.DIR", "SOUNDS/NEW.WAV", "new.wav"},
+         "add G.DIR path SOUNDS/NEW.WAV with new.wav"},
+        {{"--delete", "G.DIR", "A", "B/C"}, "delete G.DIR path A path B/C"},
+        {{"--delete", "G.DIR"}, "usage: --delete takes an archive and the paths to delete"},
+        {{"--rename", "G.DIR", "A", "B"}, "rename G.DIR path A to B"},
+        {{"G.DIR", "--mkdir", "NEW/DIR"}, "mkdir G.DIR path NEW/DIR"},
+        {{"--undo", "G.DIR"}, "undo G.DIR"},
+        {{"--history", "G.DIR", "X"}, "usage: --history takes one archive"},
+        {{"--forget", "G.DIR"}, "forget G.DIR"},
+        {{"--undo", "--forget", "G.DIR"},
+         "usage: choose one mode: --list, --extract, --verify, --create, --cat, --replace, --add, "
+         "--delete, --rename, --mkdir, --undo, --history or --forget"},
         {{"--verify", "a.dir", "extra"}, "usage: --verify takes one archive"},
         {{"--create", "a.dir"}, "usage: --create takes an archive and one directory"},
         {{"--create", "a.dir", "x", "y"}, "usage: --create takes an archive and one directory"},

@@ -31,6 +31,11 @@ MemoryByteStore::Fate MemoryByteStore::spend(std::string* why) {
 }
 
 int MemoryByteStore::writeAt(uint64_t offset, const void* data, size_t count, std::string* why) {
+    if (writeCalls_++ == failingWrite) {
+        if (why != nullptr)
+            *why = "simulated write failure";
+        return 0;
+    }
     const Fate fate = spend(why);
     if (fate == FAIL)
         return 0;

@@ -35,10 +35,14 @@ class MemoryByteStore : public ByteStore {
     std::vector<uint8_t> durable;  // what the last sync made durable
     int writes = 0;                // writeAt calls that succeeded
     int syncs = 0;                 // sync calls that succeeded
+    // When not -1: the writeAt call of this number (0 for the first) fails
+    // with nothing written, as on a full disk, and the store goes on working.
+    int failingWrite = -1;
 
   private:
     enum Fate { RUN, TORN, FAIL };
     // Whether the operation runs, is the one the crash tears, or fails after it.
     Fate spend(std::string* why);
     std::shared_ptr<CrashBudget> budget_;
+    int writeCalls_ = 0;
 };

@@ -6,10 +6,19 @@
 #include <fstream>
 #include <iterator>
 
-TempDir::TempDir() {
+namespace {
+
+std::string defaultBase() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/dirrip-test-XXXXXX";
+    return base != nullptr && *base != '\0' ? base : "/tmp";
+}
+
+}  // namespace
+
+TempDir::TempDir() : TempDir(defaultBase()) {}
+
+TempDir::TempDir(const std::string& base) {
+    std::string pattern = base + "/dirrip-test-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
         std::perror("mkdtemp");
         std::abort();

@@ -11,6 +11,9 @@
 class TempDir {
   public:
     TempDir();
+    // A fresh directory under `base` instead (such as a memory file system,
+    // where syncing costs nothing).
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -30,6 +30,10 @@ int ArchiveFile::open(const char* path, std::string* why) {
     }
     handle_ = fd;
     size_ = static_cast<uint64_t>(status.st_size);
+    stamp_.identity = {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+    stamp_.size = size_;
+    stamp_.modifiedNanoseconds = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                                 static_cast<int64_t>(status.st_mtim.tv_nsec);
     return 1;
 }
 
@@ -38,6 +42,7 @@ void ArchiveFile::close() {
         ::close(static_cast<int>(handle_));
     handle_ = INVALID_HANDLE;
     size_ = 0;
+    stamp_ = FileStamp{};
 }
 
 int64_t ArchiveFile::readAt(uint64_t offset, void* buffer, size_t count) const {

@@ -12,10 +12,12 @@ int ArchiveFile::open(const char* path, std::string* why) {
     close();
     std::wstring name = systemPath(path);
     // Read-only, so archives on read-only media open. Others may read it too,
-    // and rename or delete the path, but not write to it while it is open:
-    // the tree and the data then come from one unchanged file.
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // rename or delete the path, and write to it: a change to the archive
+    // (which locks out other writers itself) must not be blocked by a browser
+    // that shows it; the browser tells such a change by the file's stamp.
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (why != nullptr) {
@@ -38,6 +40,14 @@ int ArchiveFile::open(const char* path, std::string* why) {
     }
     handle_ = reinterpret_cast<intptr_t>(file);
     size_ = (uint64_t(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    stamp_.identity = {information.dwVolumeSerialNumber,
+                       (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+    stamp_.size = size_;
+    // 100-nanosecond ticks since 1601.
+    stamp_.modifiedNanoseconds =
+        int64_t((uint64_t(information.ftLastWriteTime.dwHighDateTime) << 32) |
+                information.ftLastWriteTime.dwLowDateTime) *
+        100;
     return 1;
 }
 
@@ -46,6 +56,7 @@ void ArchiveFile::close() {
         CloseHandle(reinterpret_cast<HANDLE>(handle_));
     handle_ = INVALID_HANDLE;
     size_ = 0;
+    stamp_ = FileStamp{};
 }
 
 int64_t ArchiveFile::readAt(uint64_t offset, void* buffer, size_t count) const {

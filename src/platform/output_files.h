@@ -104,10 +104,6 @@ std::string outputErrorText(int error);
 // The process's current directory as host text; "." when it cannot be had.
 std::string currentDirectoryPath();
 
-// True when the platform's file names compare without regard to case, so two
-// names differing only in case are one file.
-bool outputNamesIgnoreCase();
-
 // The name the platform's file system gets for the output path component
 // `component` (UTF-8, one name, never empty): the component itself, or on
 // Windows the name windowsSafeComponent makes of it. Applying it twice

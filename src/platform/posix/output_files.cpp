@@ -259,10 +259,6 @@ std::string currentDirectoryPath() {
     return getcwd(path, sizeof path) != nullptr ? std::string(path) : std::string(".");
 }
 
-bool outputNamesIgnoreCase() {
-    return false;
-}
-
 bool outputPathsHaveRoots() {
     return false;
 }

@@ -410,10 +410,6 @@ std::string currentDirectoryPath() {
     return wideToUtf8(std::wstring_view(path.data(), length));
 }
 
-bool outputNamesIgnoreCase() {
-    return true;
-}
-
 bool outputPathsHaveRoots() {
     return true;
 }

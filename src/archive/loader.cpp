@@ -305,6 +305,16 @@ uint32_t loadRecordCap(uint64_t fileSize, uint32_t recordCap) {
     return static_cast<uint32_t>(std::min<uint64_t>(recordCap, records));
 }
 
+std::string recordCapText(uint64_t fileSize, uint32_t recordCap) {
+    const uint32_t records = loadRecordCap(fileSize, recordCap);
+    return "the load stopped after " + std::to_string(records) +
+           (records == 1 ? " record" : " records") + ", the most an archive of " + std::to_string(fileSize) +
+           (fileSize == 1 ? " byte" : " bytes") + " may hold (one per " +
+           std::to_string(DIR_RECORD_SIZE) + " bytes and " +
+           std::to_string(LOAD_SHARED_ALLOWANCE) + " more, " + std::to_string(LOAD_ENTRY_CAP) +
+           " at most)";
+}
+
 bool loadArchiveFrom(const ByteSource& file, Entry* root, uint32_t recordCap,
                      LoadObserver* observer) {
     RecordReader reader(file);

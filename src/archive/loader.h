@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class ByteSource;
 class Entry;
@@ -25,6 +26,12 @@ constexpr uint32_t LOAD_SHARED_ALLOWANCE = 1u << 20;
 // most `recordCap`: the smaller of `recordCap` and one record per 44 bytes of
 // the file plus LOAD_SHARED_ALLOWANCE.
 uint32_t loadRecordCap(uint64_t fileSize, uint32_t recordCap);
+
+// The words for a load of a file of `fileSize` bytes, asked to read at most
+// `recordCap` records, that stopped at the cap: "the load stopped after N
+// records, the most an archive of M bytes may hold (one per 44 bytes and
+// 1048576 more, 16777216 at most)".
+std::string recordCapText(uint64_t fileSize, uint32_t recordCap = LOAD_ENTRY_CAP);
 
 // Loads the listings of the open archive `file` into the tree under `root`,
 // stopping after loadRecordCap(file size, recordCap) records, and tells

@@ -76,6 +76,7 @@ void startBrowser(const char* openPath, uint32_t recordCap) {
     browser.panel.current = browser.root;
     if (browser.session->status() == SESSION_TOO_LARGE) {
         browser.terminationReason = REASON_TOO_LARGE;
+        browser.reasonCause = recordCapText(browser.session->file().size(), recordCap);
     } else if (browser.session->status() == SESSION_UNFINISHED) {
         // A half-changed archive is never shown: the run ends saying why.
         browser.terminationReason = REASON_OPEN_FAILED;

@@ -64,10 +64,5 @@ void reportCannotOpen(const std::string& path, const std::string& openError, std
 }
 
 std::string tooManyEntriesText(uint64_t fileSize) {
-    return "holds too many entries: the load stopped after " +
-           std::to_string(loadRecordCap(fileSize, LOAD_ENTRY_CAP)) +
-           " records, the most an archive of " + counted(fileSize, "byte", "bytes") +
-           " may hold (one per " + std::to_string(DIR_RECORD_SIZE) + " bytes and " +
-           std::to_string(LOAD_SHARED_ALLOWANCE) + " more, " + std::to_string(LOAD_ENTRY_CAP) +
-           " at most)";
+    return "holds too many entries: " + recordCapText(fileSize);
 }

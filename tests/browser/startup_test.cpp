@@ -180,7 +180,11 @@ TEST_F(StartupTest, TooManyEntriesEndsWithItsOwnMessage) {
     startBrowser(path.c_str(), 1);
     EXPECT_EQ(browser.terminationReason, REASON_TOO_LARGE);
     auto [out, err] = runToEnd();
-    EXPECT_EQ(out, "\n'" + upperCasePath(path) + "' holds too many entries\n");
+    EXPECT_EQ(out, "\n'" + upperCasePath(path) +
+                       "' holds too many entries: the load stopped after 1 record, the most an "
+                       "archive of " +
+                       std::to_string(std::filesystem::file_size(path)) +
+                       " bytes may hold (one per 44 bytes and 1048576 more, 16777216 at most)\n");
 }
 
 TEST_F(StartupTest, EndMessagesNamingEntriesAreEscaped) {

@@ -64,111 +64,63 @@ Entry* at(Entry* directory, const std::string& path) {
 }
 
 TEST(ViewPlace, ATreeLoadedAgainKeepsTheUserWhereTheyWere) {
+    // The shown directory (by path), the child under the cursor and `top`.
+    struct Spot {
+        const char* shown;
+        const char* cursor;
+        int top;
+    };
     struct Case {
         const char* label;
         Paths before;
-        const char* shown;   // the directory shown before, by path
-        const char* cursor;  // the child under the cursor
-        int top;
+        Spot from;
         Paths after;
-        const char* shownAfter;
-        const char* cursorAfter;
-        int topAfter;
+        Spot to;
         int same;
-    } cases[] = {
-        {"the same name, moved by an entry made before it",
-         {"A.BIN", "B.BIN", "C.BIN"},
-         "",
-         "C.BIN",
-         0,
-         {"A.BIN", "AA.BIN", "B.BIN", "C.BIN"},
-         "",
-         "C.BIN",
-         0,
-         1},
-        {"a name that went: the one that followed it",
-         {"A.BIN", "B.BIN", "C.BIN"},
-         "",
-         "B.BIN",
-         0,
-         {"A.BIN", "C.BIN"},
-         "",
-         "C.BIN",
-         0,
-         1},
-        {"the last name went: the new last",
-         {"A.BIN", "B.BIN", "C.BIN"},
-         "",
-         "C.BIN",
-         0,
-         {"A.BIN", "B.BIN"},
-         "",
-         "B.BIN",
-         0,
-         1},
-        {"a directory that went: directories sort before files",
-         {"MAPS/", "SOUNDS/", "A.BIN"},
-         "",
-         "MAPS",
-         0,
-         {"SOUNDS/", "A.BIN"},
-         "",
-         "SOUNDS",
-         0,
-         1},
-        {"a sub-directory kept while its parent's listing changed",
-         {"MAPS/E1.MAP", "A.BIN"},
-         "MAPS",
-         "E1.MAP",
-         0,
-         {"AAA/", "MAPS/E1.MAP", "MAPS/E2.MAP"},
-         "MAPS",
-         "E1.MAP",
-         0,
-         1},
-        {"the shown directory went: its parent, on what followed it",
-         {"MAPS/E1.MAP", "SOUNDS/X.WAV"},
-         "MAPS",
-         "E1.MAP",
-         0,
-         {"SOUNDS/X.WAV", "A.BIN"},
-         "",
-         "SOUNDS",
-         0,
-         0},
-        {"two levels went: the nearest directory still there",
-         {"A/B/C/F.BIN"},
-         "A/B/C",
-         "F.BIN",
-         0,
-         {"A/X.BIN"},
-         "A",
-         "X.BIN",
-         0,
-         0},
-        {"the cursor keeps its place in the window", numberedFiles(60), "", "F045.BIN", 10,
-         numberedFiles(60, 3), "", "F045.BIN", 9, 1},
-        {"a listing that shrank keeps the window full", numberedFiles(60), "", "F050.BIN", 20,
-         numberedFiles(45), "", "F044.BIN", 5, 1},
-        {"a listing shorter than the window starts at its top", numberedFiles(60), "", "F050.BIN",
-         20, numberedFiles(30), "", "F029.BIN", 0, 1},
     };
+    const Paths abc = {"A.BIN", "B.BIN", "C.BIN"};
+    // clang-format off
+    const Case cases[] = {
+        {"the same name, moved by an entry made before it",
+         abc, {"", "C.BIN", 0}, {"A.BIN", "AA.BIN", "B.BIN", "C.BIN"}, {"", "C.BIN", 0}, 1},
+        {"a name that went: the one that followed it",
+         abc, {"", "B.BIN", 0}, {"A.BIN", "C.BIN"}, {"", "C.BIN", 0}, 1},
+        {"the last name went: the new last",
+         abc, {"", "C.BIN", 0}, {"A.BIN", "B.BIN"}, {"", "B.BIN", 0}, 1},
+        {"a directory that went: directories sort before files",
+         {"MAPS/", "SOUNDS/", "A.BIN"}, {"", "MAPS", 0}, {"SOUNDS/", "A.BIN"}, {"", "SOUNDS", 0}, 1},
+        {"a sub-directory kept while its parent's listing changed",
+         {"MAPS/E1.MAP", "A.BIN"}, {"MAPS", "E1.MAP", 0},
+         {"AAA/", "MAPS/E1.MAP", "MAPS/E2.MAP"}, {"MAPS", "E1.MAP", 0}, 1},
+        {"the shown directory went: its parent, on what followed it",
+         {"MAPS/E1.MAP", "SOUNDS/X.WAV"}, {"MAPS", "E1.MAP", 0},
+         {"SOUNDS/X.WAV", "A.BIN"}, {"", "SOUNDS", 0}, 0},
+        {"two levels went: the nearest directory still there",
+         {"A/B/C/F.BIN"}, {"A/B/C", "F.BIN", 0}, {"A/X.BIN"}, {"A", "X.BIN", 0}, 0},
+        {"the cursor keeps its place in the window",
+         numberedFiles(60), {"", "F045.BIN", 10}, numberedFiles(60, 3), {"", "F045.BIN", 9}, 1},
+        {"a listing that shrank keeps the window full",
+         numberedFiles(60), {"", "F050.BIN", 20}, numberedFiles(45), {"", "F044.BIN", 5}, 1},
+        {"a listing shorter than the window starts at its top",
+         numberedFiles(60), {"", "F050.BIN", 20}, numberedFiles(30), {"", "F029.BIN", 0}, 1},
+    };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         TestTree before, after;
         build(before, c.before);
         build(after, c.after);
         PanelState panel;
-        panel.current = at(before.root(), c.shown);
-        panel.cursor = childIndex(at(panel.current, c.cursor));
-        panel.top = c.top;
+        panel.current = at(before.root(), c.from.shown);
+        panel.cursor = childIndex(at(panel.current, c.from.cursor));
+        panel.top = c.from.top;
         const ViewPlace place = placeOf(panel);
 
         EXPECT_EQ(restorePlace(panel, after.root(), place), c.same);
-        EXPECT_EQ(panel.current, at(after.root(), c.shownAfter));
+        EXPECT_EQ(panel.current, at(after.root(), c.to.shown));
         ASSERT_LT(size_t(panel.cursor), panel.current->children.size());
-        EXPECT_EQ(panel.current->children[size_t(panel.cursor)]->name, c.cursorAfter);
-        EXPECT_EQ(panel.top, c.topAfter);
+        EXPECT_EQ(panel.current->children[size_t(panel.cursor)]->name, c.to.cursor);
+        EXPECT_EQ(panel.top, c.to.top);
         // "..." leads back the way the user came down.
         for (const Entry* below = panel.current; below->parent != nullptr; below = below->parent)
             EXPECT_EQ(below->parent->savedCursor, childIndex(below)) << below->name;
@@ -177,16 +129,16 @@ TEST(ViewPlace, ATreeLoadedAgainKeepsTheUserWhereTheyWere) {
 
 TEST(ViewPlace, MarksFollowTheFilesByTheirWholePath) {
     TestTree before, after;
-    const Paths paths = {"A.BIN", "B.BIN", "MAPS/E1.MAP", "SOUNDS/E1.MAP"};
+    const Paths paths = {"A.BIN", "B.BIN", "MAPS/E1/X.MAP", "OLD/E1/X.MAP"};
     build(before, paths);
     build(after, paths);
     // A name holding '\' is not the path of a file one directory down.
-    build(after, {"MAPS\\E1.MAP", "MAPS/NEW.MAP"});
+    build(after, {"MAPS/E1\\X.MAP", "MAPS/E1/NEW.MAP"});
     Entry* root = before.root();
     at(root, "A.BIN")->info->selected = 1;
     at(root, "B.BIN")->info->ripped = 1;
-    at(root, "MAPS/E1.MAP")->info->ripped = 1;
-    at(root, "MAPS/E1.MAP")->info->selected = 1;
+    at(root, "MAPS/E1/X.MAP")->info->ripped = 1;
+    at(root, "MAPS/E1/X.MAP")->info->selected = 1;
 
     EXPECT_EQ(applyMarks(after.root(), marksOf(root)), 3u);
     auto marks = [&](const std::string& path) {
@@ -195,10 +147,10 @@ TEST(ViewPlace, MarksFollowTheFilesByTheirWholePath) {
     };
     EXPECT_EQ(marks("A.BIN"), "01");
     EXPECT_EQ(marks("B.BIN"), "10");
-    EXPECT_EQ(marks("MAPS/E1.MAP"), "11");
-    EXPECT_EQ(marks("SOUNDS/E1.MAP"), "00");
-    EXPECT_EQ(marks("MAPS/NEW.MAP"), "00");
-    EXPECT_EQ(marks("MAPS\\E1.MAP"), "00");
+    EXPECT_EQ(marks("MAPS/E1/X.MAP"), "11");
+    EXPECT_EQ(marks("OLD/E1/X.MAP"), "00");
+    EXPECT_EQ(marks("MAPS/E1/NEW.MAP"), "00");
+    EXPECT_EQ(marks("MAPS/E1\\X.MAP"), "00");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "archive/session.h"
 #include "archive/walk.h"
 #include "browser/confirm_box.h"
+#include "browser/messages.h"
 #include "browser/reload.h"
 #include "browser/rip_action.h"
 #include "browser/state.h"
@@ -34,14 +35,6 @@ void sayRefused(const std::string& text) {
 
 std::string quoted(const std::string& name) {
     return "'" + name + "'";
-}
-
-// The system's words as a cause: "Permission denied" reads "permission denied".
-std::string asCause(std::string words) {
-    if (words.size() >= 2 && words[0] >= 'A' && words[0] <= 'Z' &&
-        !(words[1] >= 'A' && words[1] <= 'Z'))
-        words[0] = char(words[0] - 'A' + 'a');
-    return words;
 }
 
 Entry* childUnderCursor() {

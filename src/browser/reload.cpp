@@ -1,6 +1,7 @@
 #include "browser/reload.h"
 
 #include "archive/session.h"
+#include "browser/messages.h"
 #include "browser/state.h"
 #include "browser/view_place.h"
 #include "platform/archive_file.h"
@@ -13,7 +14,7 @@ std::string whyNotLoaded(const ArchiveSession& session) {
     switch (session.status()) {
         case SESSION_OPEN_FAILED:
         case SESSION_UNFINISHED:
-            return hostTextToCp437(session.openError());
+            return hostTextToCp437(asCause(session.openError()));
         case SESSION_EMPTY:
             return "it holds no entry any more";
         case SESSION_TOO_LARGE:

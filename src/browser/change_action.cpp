@@ -59,27 +59,40 @@ bool shownTreeIsCurrent(const std::string& nothing) {
     return false;
 }
 
-// The path that names `entry` in a change request. The change finds entries
+// The path that names `entry` in a change request ('/' between names, as
+// --list shows it and the history then names it). The change finds entries
 // by path, so an entry that another one's path would shadow (a name holding
 // '\' beside a directory of that name) is refused rather than mistaken.
 bool requestPath(const Entry* entry, const std::string& nothing, std::string* path) {
-    *path = pathBelowRoot(entry);
+    *path = archivePathOf(entry);
     if (findByPath(browser.root, *path) == entry)
         return true;
     sayRefused(nothing + ": " + quoted(*path) + " also names another entry of the archive");
     return false;
 }
 
+// Says why a change or an undo did nothing. When the archive is no longer
+// as loaded (another program changed it meanwhile, or a change that failed
+// part way was rolled back and left it a new modification time), the tree
+// is loaded again too, so that the next key acts on what is there.
+void sayWhyNothing(const std::string& nothing, const std::string& why) {
+    sayRefused(nothing + ": " + hostTextToCp437(why));
+    if (archiveOnDisk() == ARCHIVE_UNCHANGED)
+        return;
+    std::string note, cannot;
+    if (!reloadArchive(&note, &cannot))
+        browser.notice += "; the archive cannot be shown anew: " + cannot;
+}
+
 // Makes `requests` as one change of the archive as loaded. On refusal says
-// why and returns false; an archive changed meanwhile is shown anew.
+// why and returns false.
 bool makeChange(const std::vector<EditRequest>& requests, const std::string& nothing,
                 ChangeReport* report) {
     ChangeOptions options;
     options.loaded = &browser.session->file().stamp();
     if (changeArchive(browser.openPath, requests, options, report))
         return true;
-    if (shownTreeIsCurrent(nothing))
-        sayRefused(nothing + ": " + hostTextToCp437(report->why));
+    sayWhyNothing(nothing, report->why);
     return false;
 }
 
@@ -125,11 +138,12 @@ std::vector<std::string> deletionLines(const std::vector<const Entry*>& doomed, 
             lines.push_back(directoryContents(entry));
         } else {
             lines.push_back("Delete the file " + quoted(entry->name) + "?");
-            lines.push_back(counted(entry->size, "byte", "bytes") + " go with it.");
+            lines.push_back("It holds " + counted(entry->size, "byte", "bytes") + ".");
         }
     } else {
-        lines.push_back("Delete " + std::string(doomed.size() == 1 ? "the" : "these") + " " +
-                        counted(doomed.size(), "selected file", "selected files") + "?");
+        lines.push_back(doomed.size() == 1
+                            ? std::string("Delete the selected file?")
+                            : "Delete these " + std::to_string(doomed.size()) + " selected files?");
         for (size_t i = 0; i < doomed.size() && i < MOST_NAMES_SHOWN; ++i)
             lines.push_back("  " + doomed[i]->name);
         if (doomed.size() > MOST_NAMES_SHOWN)
@@ -254,8 +268,7 @@ void undoLastChange() {
     options.loaded = &browser.session->file().stamp();
     ChangeReport report;
     if (!undoArchiveChange(browser.openPath, options, &report)) {
-        if (shownTreeIsCurrent(nothing))
-            sayRefused(nothing + ": " + hostTextToCp437(report.why));
+        sayWhyNothing(nothing, report.why);
         return;
     }
     // "undone: replace A.BIN" reads "Undone: replace A.BIN".

@@ -59,6 +59,7 @@ SystemFigures (*systemFiguresSource)() = currentSystemFigures;
 
 namespace {
 
+constexpr int HELP_TOP = 4;
 constexpr unsigned BOX_WIDTH = 40;
 constexpr size_t INNER_WIDTH = 38;
 constexpr int PATH_LIMIT = 36;
@@ -114,8 +115,8 @@ std::string shownPath(const Entry* directory) {
 }  // namespace
 
 void showHelp() {
-    static const std::vector<std::string> lines = helpPageTexts(HELP_LINES);
-    drawHelpPage(lines, HELP_MARKS);
+    static const std::vector<std::string> lines = helpPageTexts(HELP_LINES, 17);
+    drawHelpPage(lines, HELP_MARKS, HELP_TOP);
     // Only Esc leaves; every other key, F1 again too, is read and ignored.
     waitForEsc();
 }

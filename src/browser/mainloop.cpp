@@ -2,6 +2,7 @@
 
 #include "archive/entry.h"
 #include "browser/boxes.h"
+#include "browser/change_action.h"
 #include "browser/find.h"
 #include "browser/help_more.h"
 #include "browser/list_action.h"
@@ -147,6 +148,15 @@ void handleKey(KeyCode key) {
         case KEY_FIND_BY_NAME:
             findByNameDialog();
             break;
+        case KEY_PUT_BACK:
+            putBackEntries();
+            break;
+        case KEY_DELETE_ENTRY:
+            deleteEntries();
+            break;
+        case KEY_UNDO:
+            undoLastChange();
+            break;
         default:
             break;
     }
@@ -157,12 +167,16 @@ void runMainLoop() {
         drawHintLine();
         if (browser.terminationReason != REASON_NONE)
             return;
-        // A notice (a list not written, a rip cancelled, F4 off a file) stands until the next key.
-        if (!browser.notice.empty())
+        // A notice (a list not written, a rip cancelled, F4 off a file, what
+        // a change did) stands until the next key.
+        if (!browser.notice.empty() && browser.noticeIsReport)
+            drawReport(browser.notice);
+        else if (!browser.notice.empty())
             drawNotice(browser.notice);
         drawMainScreen();
         KeyCode key = readKey();
         browser.notice.clear();
+        browser.noticeIsReport = false;
         handleKey(key);
     }
 }

@@ -7,6 +7,7 @@
 #include "archive/entry.h"
 #include "archive/session.h"
 #include "browser/panels.h"
+#include "browser/reload.h"
 #include "browser/state.h"
 #include "browser/status_line.h"
 #include "console/keyboard.h"
@@ -142,37 +143,48 @@ bool isRippable(const Entry* entry) {
     return entry->kind == KIND_FILE && entry->info != nullptr;
 }
 
-// The output path of each child of `directory` this F2 rips (the selected
-// files, or else the one under `cursor`), planned together so that no file
-// overwrites another and a name that needs no change keeps it.
-std::vector<std::string> plannedRip(const Entry* directory, int cursor) {
+}  // namespace
+
+std::vector<RipTarget> ripTargets(const Entry* directory, int cursor) {
     const int count = directory ? int(directory->children.size()) : 0;
     std::vector<const Entry*> chosen;
-    std::vector<int> indexes;
+    std::vector<RipTarget> targets;
     for (int i = 0; i < count; ++i) {
         const Entry* child = directory->children[size_t(i)];
         if (isRippable(child) && child->info->selected) {
             chosen.push_back(child);
-            indexes.push_back(i);
+            targets.push_back({i, std::string()});
         }
     }
     if (chosen.empty() && cursor >= 0 && cursor < count &&
         isRippable(directory->children[size_t(cursor)])) {
         chosen.push_back(directory->children[size_t(cursor)]);
-        indexes.push_back(cursor);
+        targets.push_back({cursor, std::string()});
     }
-    std::vector<std::string> paths(static_cast<size_t>(count));
+    // Planned together, so that no file overwrites another and a name that
+    // needs no change keeps it.
     const std::vector<std::string> planned = planOutputPaths(directory, chosen);
-    for (size_t k = 0; k < planned.size(); ++k) paths[size_t(indexes[k])] = planned[k];
-    return paths;
+    for (size_t k = 0; k < planned.size(); ++k) targets[k].outputPath = planned[k];
+    return targets;
 }
-
-}  // namespace
 
 void ripEntries() {
     Entry* directory = browser.panel.current;
     if (browser.session == nullptr || !browser.session->file().isOpen()) {
         fail(REASON_OPEN_FAILED, browser.archivePath, 0);
+        return;
+    }
+    // The tree says where each file's data lies; once another program has
+    // changed the archive in place those places may hold other bytes, so the
+    // tree is loaded again and shown before anything is ripped. (A file put
+    // in its place under the same name is not read: the open one still is.)
+    if (archiveOnDisk() == ARCHIVE_CHANGED) {
+        std::string note, why;
+        browser.notice = reloadArchive(&note, &why)
+                             ? "Nothing ripped: the archive changed on disk and is shown anew"
+                             : "Nothing ripped: the archive changed on disk and cannot be loaded "
+                               "again: " +
+                                   why;
         return;
     }
     OutputRun run;
@@ -182,22 +194,12 @@ void ripEntries() {
         return;
     }
 
-    const std::vector<std::string> paths = plannedRip(directory, browser.panel.cursor);
-    bool selectionFound = false;
+    const std::vector<RipTarget> targets = ripTargets(directory, browser.panel.cursor);
+    const bool fromSelection =
+        !targets.empty() && directory->children[size_t(targets.front().index)]->info->selected;
     RipOutcome outcome = RIP_DONE;
-    int count = directory ? int(directory->children.size()) : 0;
-    for (int i = 0; i < count && outcome == RIP_DONE; ++i) {
-        Entry* child = directory->children[size_t(i)];
-        if (!isRippable(child) || !child->info->selected)
-            continue;
-        selectionFound = true;
-        outcome = ripFile(run, i, true, paths[size_t(i)]);
-    }
-
-    int cursor = browser.panel.cursor;
-    if (!selectionFound && cursor >= 0 && cursor < count &&
-        isRippable(directory->children[size_t(cursor)]))
-        outcome = ripFile(run, cursor, false, paths[size_t(cursor)]);
+    for (size_t k = 0; k < targets.size() && outcome == RIP_DONE; ++k)
+        outcome = ripFile(run, targets[k].index, fromSelection, targets[k].outputPath);
     endOutputRun(&run);
     if (outcome == RIP_CANCELLED)
         browser.notice = RIP_CANCELLED_NOTICE;

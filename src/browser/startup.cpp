@@ -36,15 +36,6 @@ void setWindowTitle() {
     setConsoleTitle(title.c_str());
 }
 
-// The system's words as the other end messages give causes: "No such file
-// or directory" becomes "no such file or directory"; "EOF" stays.
-std::string asCause(std::string words) {
-    if (words.size() >= 2 && words[0] >= 'A' && words[0] <= 'Z' &&
-        !(words[1] >= 'A' && words[1] <= 'Z'))
-        words[0] = char(words[0] - 'A' + 'a');
-    return words;
-}
-
 }  // namespace
 
 void usage(const char* programPath) {

@@ -38,16 +38,19 @@ struct PanelState {
 
 struct BrowserState {
     // Written by browser/startup.cpp only, at start-up and shutdown.
-    std::string archivePath;              // upper-cased: shown, titles, lists, messages
-    std::string openPath;                 // exactly as given on the command line: what is opened
-    ArchiveSession* session = nullptr;    // the open archive: its tree and its file
-    Entry* root = nullptr;                // session->root()
+    std::string archivePath;  // upper-cased: shown, titles, lists, messages
+    std::string openPath;     // exactly as given on the command line: what is opened
+    // Written by browser/startup.cpp, and by browser/reload.cpp when the
+    // archive is loaded again after it changed.
+    ArchiveSession* session = nullptr;  // the open archive: its tree and its file
+    Entry* root = nullptr;              // session->root()
+    // Written by browser/startup.cpp only, at start-up and shutdown.
     unsigned char* workBuffer = nullptr;  // WORK_BUFFER_SIZE bytes, for ripping
     std::string titleLine;
 
     // Written by browser/movement.cpp, browser/panels.cpp (entering and leaving
-    // directories), browser/mainloop.cpp and browser/find_list.cpp (going to a
-    // found entry).
+    // directories), browser/mainloop.cpp, browser/find_list.cpp (going to a
+    // found entry) and browser/view_place.cpp (the same place in a tree loaded again).
     PanelState panel;
 
     // Written by whatever ends the run (browser/mainloop.cpp, browser/rip_action.cpp,
@@ -57,10 +60,13 @@ struct BrowserState {
     std::string reasonCause;    // why, in the system's words ("permission denied"); may be empty
 
     // Written by browser/list_action.cpp, browser/rip_action.cpp,
-    // browser/mainloop.cpp (F4 off a file) and browser/startup.cpp (what opening
-    // the archive settled first); shown on row 24 in the alert colour until
-    // the next key, which browser/mainloop.cpp clears it on.
+    // browser/mainloop.cpp (F4 off a file), browser/startup.cpp (what opening
+    // the archive settled first) and browser/change_action.cpp (what a change
+    // did, or why it did nothing); shown on row 24 until the next key, which
+    // browser/mainloop.cpp clears it on: in the alert colour, or in the box
+    // colour when `noticeIsReport` says it tells what was done.
     std::string notice;
+    bool noticeIsReport = false;
 
     // Written by browser/selection.cpp: the mask field, with its last text for the whole run.
     InputLine maskField;

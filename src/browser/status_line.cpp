@@ -23,3 +23,7 @@ void showNamedLine(const std::string& before, const std::string& name, const std
 void drawNotice(const std::string& text) {
     putText(STATUS_ROW, 0, ATTR_ALERT, text.c_str(), SCREEN_COLS);
 }
+
+void drawReport(const std::string& text) {
+    putText(STATUS_ROW, 0, ATTR_BOX, text.c_str(), SCREEN_COLS);
+}

@@ -10,3 +10,5 @@
 void showNamedLine(const std::string& before, const std::string& name, const std::string& after);
 // Draws `text` on row 24 across all 80 cells in the alert colour.
 void drawNotice(const std::string& text);
+// Draws `text` on row 24 across all 80 cells in the box colour (what was done).
+void drawReport(const std::string& text);

@@ -102,9 +102,12 @@ TEST_F(FindViewerTest, FoundListShowsCountAndPathsAndEscLeavesThePanels) {
 }
 
 // Runs find by name with the mask "*" and then `keys`; the found list stays
-// on the console as last shown (the end of the keys closes it).
+// on the console as last shown (the end of the keys closes it). The mask
+// field keeps what an earlier test typed, so "*" is typed over it.
 void findAllThen(MemoryConsole& console, std::initializer_list<KeyCode> keys) {
-    console.pushKeys({KEY_FIND_BY_NAME, KEY_ENTER});
+    console.pushKeys({KEY_FIND_BY_NAME, '*'});
+    for (int i = 0; i < MASK_MAXIMUM; ++i) console.pushKeys({KEY_DELETE});
+    console.pushKeys({KEY_ENTER});
     console.pushKeys(keys);
     handleKey(readKey());
 }
@@ -146,12 +149,14 @@ TEST_F(FindViewerTest, SecondHelpPageComesWithShiftF1AndStaysUntilEsc) {
     pressKeys({KEY_MORE_HELP, KEY_F1, KEY_ENTER, KEY_MORE_HELP, KEY_ESC, 'x'});
     EXPECT_EQ(console.keys.size(), 1u);  // the keys before Esc were used up by the box
     SCOPED_TRACE(console.dump());
-    EXPECT_EQ(cells(4, 20, 40), "╔══► More Commands ◄═══════════════════╗");
-    EXPECT_EQ(cells(6, 20, 40), "║ f4        - view file as text/hex    ║");
-    EXPECT_EQ(cells(7, 20, 40), "║ alt-f7    - find entries by name     ║");
-    EXPECT_EQ(cells(20, 20, 40), "╚═════════► press esc to leave help ◄══╝");
-    EXPECT_EQ(runs(7, 20, 40), "87x2 8Fx6 87x32");
-    for (int row = 5; row < 20; ++row) {
+    EXPECT_EQ(cells(3, 20, 40), "╔══► More Commands ◄═══════════════════╗");
+    EXPECT_EQ(cells(5, 20, 40), "║ f4        - view file as text/hex    ║");
+    EXPECT_EQ(cells(6, 20, 40), "║ alt-f7    - find entries by name     ║");
+    EXPECT_EQ(cells(9, 20, 40), "║ ^z        - undo the last change     ║");
+    EXPECT_EQ(cells(20, 20, 40), "║ esc       - close the list           ║");
+    EXPECT_EQ(cells(21, 20, 40), "╚═════════► press esc to leave help ◄══╝");
+    EXPECT_EQ(runs(6, 20, 40), "87x2 8Fx6 87x32");
+    for (int row = 4; row < 21; ++row) {
         EXPECT_EQ(cells(row, 20, 1), "║") << row;
         EXPECT_EQ(cells(row, 59, 1), "║") << row;
     }

@@ -105,6 +105,7 @@ TEST_F(RipTest, ProgressIsFlushedOnlyWhenItsFigureChanges) {
     ArchiveSession bigArchive;
     bigArchive.open((temp / "big.dir").c_str(), "BIG.DIR");
     browser.session = &bigArchive;
+    browser.openPath = temp / "big.dir";
     Entry* big = tree.file(tree.root(), "BIG", uint32_t(data.size()), 0);
     Entry* small = tree.file(tree.root(), "SMALL", 10, 0);
     browser.panel.cursor = childIndex(big);

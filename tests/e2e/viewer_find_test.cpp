@@ -107,8 +107,8 @@ TEST_F(AddedKeys, HelpBoxesStayUntilEscAndShiftF1ShowsTheSecond) {
     ASSERT_TRUE(rowShows(24, "esc (twice): exit")) << session->dump();
 
     session->sendKeys("S-F1");
-    ASSERT_TRUE(rowShows(4, "More Commands")) << session->dump();
-    ASSERT_TRUE(rowShows(7, "alt-f7    - find entries by name")) << session->dump();
+    ASSERT_TRUE(rowShows(3, "More Commands")) << session->dump();
+    ASSERT_TRUE(rowShows(6, "alt-f7    - find entries by name")) << session->dump();
     session->sendKeys("F1", "Enter");
     session->sendKeys("Escape");
     ASSERT_TRUE(session->waitForGone("More Commands")) << session->dump();

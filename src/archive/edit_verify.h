@@ -18,6 +18,9 @@ enum ExpectedChangeKind : int32_t {
     EXPECT_MAKE_DIR = 2,  // a new, empty directory
     EXPECT_DELETE = 3,    // the entry and everything below it go
     EXPECT_RENAME = 4,    // the entry is called `newName`
+    // The listing of the directory is changed where it lies though none of
+    // its entries changes: a record the loader drops there is repointed.
+    EXPECT_LISTING = 5,
 };
 
 struct ExpectedChange {
@@ -33,7 +36,8 @@ class WriteIndex {
   public:
     explicit WriteIndex(const std::vector<EditWrite>& writes);
 
-    // The indices (in plan order) of the writes that meet [start, end).
+    // The indices (in plan order) of the writes that meet [start, end); none
+    // when the range is empty.
     std::vector<size_t> meeting(uint64_t start, uint64_t end) const;
 
   private:

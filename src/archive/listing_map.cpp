@@ -3,9 +3,17 @@
 // change is only sound if the tree worked out here is the tree the loader
 // will build. The editor's verification loads the result with the real loader
 // to catch any difference.
+//
+// Like the loader, the walk does not look every record's name up: a file
+// record is appended to its directory unchecked, and names taken twice are
+// settled in bulk, by sorting each directory once when the walk ends. Only a
+// directory record must know at once which entry holds its name (its listing
+// is read into that entry), so a directory that has directory records also
+// gets a hash table over the entries checked so far.
 #include "archive/listing_map.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_set>
 
 #include "archive/loader.h"
@@ -51,28 +59,196 @@ class RecordSource {
     size_t chunk_ = READ_CHUNK_MIN;
 };
 
-uint64_t hashFolded(std::string_view name) {
+bool isEntryRecord(uint32_t type) {
+    return type == TYPE_FILE || type == TYPE_DIRECTORY;
+}
+
+// Reads the listing at `listing->start` up to its end record (or the file's
+// end): counted first, so that its records take exactly the room they need.
+int readListing(RecordSource& source, Listing* listing, uint32_t cap, std::string* why) {
+    unsigned char bytes[DIR_RECORD_SIZE];
+    uint64_t position = listing->start;
+    size_t count = 0;
+    int got = 0;
+    while ((got = source.read(position, bytes)) == 1 &&
+           isEntryRecord(decodeFixed32(bytes + DIR_TYPE_OFFSET) ^ DIR_TYPE_FILL)) {
+        // The walk stops at the cap anyway; this spares the room.
+        if (++count > cap) {
+            *why = "the archive holds more records than one load reads; it cannot be changed";
+            return 0;
+        }
+        position += DIR_RECORD_SIZE;
+    }
+    if (got < 0) {
+        *why = "cannot read the archive's listings";
+        return 0;
+    }
+    listing->terminated = got == 1;
+    if (got == 1)
+        listing->endRecord = decodeDirRecord(bytes);
+    // The end record, or the bytes that could not make one, decide where the
+    // listing ends: they are part of it.
+    listing->room = position - listing->start + DIR_RECORD_SIZE;
+    listing->records.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (source.read(listing->start + i * DIR_RECORD_SIZE, bytes) != 1) {
+            *why = "cannot read the archive's listings";
+            return 0;
+        }
+        listing->records.push_back(decodeDirRecord(bytes));
+    }
+    return 1;
+}
+
+// A name byte as lookups compare it: '/' is the '\' the tree shows, and
+// letters count without their case.
+constexpr std::array<unsigned char, 256> KEY_BYTES = [] {
+    std::array<unsigned char, 256> bytes{};
+    for (int c = 0; c < 256; ++c)
+        bytes[c] = c == '/' ? '\\' : foldAscii(static_cast<unsigned char>(c));
+    return bytes;
+}();
+
+unsigned char keyByte(char c) {
+    return KEY_BYTES[static_cast<unsigned char>(c)];
+}
+
+// A name as stored, without copying it.
+struct NameBytes {
+    const char* data;
+    size_t length;
+};
+
+NameBytes recordName(const DirRecord& record) {
+    size_t length = 0;
+    while (length < DIR_NAME_SIZE && record.name[length] != '\0') ++length;
+    return {record.name, length};
+}
+
+NameBytes storedName(const ModelNode* node) {
+    static const char UPDIR[] = "...";
+    if (node->kind == KIND_UPDIR)
+        return {UPDIR, 3};
+    return recordName(node->first.reading->listing->records[node->first.index]);
+}
+
+// Compares the key bytes of two names from byte `from` on.
+int compareFrom(NameBytes a, NameBytes b, size_t from) {
+    const size_t length = std::min(a.length, b.length);
+    for (size_t i = from; i < length; ++i) {
+        const unsigned char x = keyByte(a.data[i]);
+        const unsigned char y = keyByte(b.data[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
+}
+
+// The first 16 key bytes, big-endian and zero-padded (names hold no NUL, so a
+// prefix sorts first): they settle nearly every comparison.
+struct Prefix {
+    uint64_t high = 0;
+    uint64_t low = 0;
+    bool operator==(const Prefix&) const = default;
+    bool operator<(const Prefix& other) const {
+        return high != other.high ? high < other.high : low < other.low;
+    }
+};
+
+Prefix prefixOf(NameBytes name) {
+    Prefix prefix;
+    const size_t length = std::min<size_t>(name.length, 16);
+    for (size_t i = 0; i < length; ++i) {
+        const uint64_t byte = keyByte(name.data[i]);
+        (i < 8 ? prefix.high : prefix.low) |= byte << (8 * (7 - i % 8));
+    }
+    return prefix;
+}
+
+uint32_t hashName(NameBytes name) {
     uint64_t h = 0xcbf29ce484222325ull;
-    for (char c : name) h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
-    return h;
+    for (size_t i = 0; i < name.length; ++i) h = (h ^ keyByte(name.data[i])) * 0x100000001b3ull;
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    return static_cast<uint32_t>(h);
+}
+
+// The directory's table of checked children: each slot holds a name's hash
+// above the child's index + 1; 0 is empty.
+int64_t tableFind(const NodeExtra* extra, uint32_t hash, NameBytes name) {
+    if (extra->table.empty())
+        return -1;
+    const size_t mask = extra->table.size() - 1;
+    for (size_t i = hash & mask; extra->table[i] != 0; i = (i + 1) & mask) {
+        if (static_cast<uint32_t>(extra->table[i] >> 32) != hash)
+            continue;
+        const uint32_t index = static_cast<uint32_t>(extra->table[i]) - 1;
+        if (compareFrom(storedName(extra->children[index]), name, 0) == 0)
+            return index;
+    }
+    return -1;
+}
+
+void tablePlace(ArenaVector<uint64_t>& table, uint64_t value) {
+    const size_t mask = table.size() - 1;
+    size_t i = static_cast<uint32_t>(value >> 32) & mask;
+    while (table[i] != 0) i = (i + 1) & mask;
+    table[i] = value;
+}
+
+void tableInsert(NodeExtra* extra, uint32_t hash, size_t index) {
+    if ((extra->tableUsed + 1) * 2 > extra->table.size()) {
+        ArenaVector<uint64_t> bigger(std::max<size_t>(16, extra->table.size() * 2), 0,
+                                     extra->table.get_allocator());
+        for (uint64_t value : extra->table) {
+            if (value != 0)
+                tablePlace(bigger, value);
+        }
+        extra->table.swap(bigger);
+    }
+    tablePlace(extra->table, (uint64_t{hash} << 32) | (uint64_t{index} + 1));
+    ++extra->tableUsed;
 }
 
 }  // namespace
 
-ListingMap::ListingMap() {
+const ArenaVector<RecordRef>& ModelNode::hidden() const {
+    static const ArenaVector<RecordRef> none;
+    return extra != nullptr ? extra->hidden : none;
+}
+
+const ArenaVector<Reading*>& ModelNode::readings() const {
+    static const ArenaVector<Reading*> none;
+    return extra != nullptr ? extra->readings : none;
+}
+
+ListingMap::ListingMap()
+    : listings_(ArenaAllocator<Listing>(&arena_)),
+      readings_(ArenaAllocator<Reading>(&arena_)),
+      nodes_(ArenaAllocator<ModelNode>(&arena_)),
+      extras_(ArenaAllocator<NodeExtra>(&arena_)) {
     nodes_.emplace_back();
     root_ = &nodes_.back();
     root_->kind = KIND_ROOT;
 }
 
 Listing* ListingMap::newListing() {
-    listings_.emplace_back();
+    listings_.emplace_back(&arena_);
     return &listings_.back();
+}
+
+NodeExtra* ListingMap::extra(ModelNode* node) {
+    if (node->extra == nullptr) {
+        extras_.emplace_back(&arena_);
+        node->extra = &extras_.back();
+    }
+    return node->extra;
 }
 
 Reading* ListingMap::newReading(Listing* listing, Reading* parent, uint32_t source,
                                 ModelNode* into) {
-    readings_.emplace_back();
+    readings_.emplace_back(&arena_);
     Reading* reading = &readings_.back();
     reading->listing = listing;
     reading->parent = parent;
@@ -80,31 +256,34 @@ Reading* ListingMap::newReading(Listing* listing, Reading* parent, uint32_t sour
     reading->into = into;
     if (parent != nullptr)
         parent->children.push_back(reading);
-    into->readings.push_back(reading);
+    extra(into)->readings.push_back(reading);
     if (into != root_)
         ensureUpdir(into);
     return reading;
 }
 
-ModelNode* ListingMap::newNode(ModelNode* directory, int32_t kind, RecordRef first) {
+ModelNode* ListingMap::makeNode(ModelNode* directory, int32_t kind, RecordRef first) {
     nodes_.emplace_back();
     ModelNode* node = &nodes_.back();
     node->kind = kind;
     node->parent = directory;
     node->first = first;
+    return node;
+}
+
+ModelNode* ListingMap::newNode(ModelNode* directory, int32_t kind, RecordRef first) {
+    ModelNode* node = makeNode(directory, kind, first);
     index(node);
     return node;
 }
 
 void ListingMap::ensureUpdir(ModelNode* directory) {
-    if (directory->updir != nullptr)
+    NodeExtra* directoryExtra = extra(directory);
+    if (directoryExtra->updir != nullptr)
         return;
-    nodes_.emplace_back();
-    ModelNode* updir = &nodes_.back();
-    updir->kind = KIND_UPDIR;
-    updir->parent = directory;
-    directory->updir = updir;
-    index(updir);
+    // Made before any record is read into the directory, so it comes first
+    // and a record named "..." hides behind it, as in the loader.
+    directoryExtra->updir = newNode(directory, KIND_UPDIR, {});
 }
 
 std::string ListingMap::nameOf(const ModelNode* node) const {
@@ -115,73 +294,70 @@ std::string ListingMap::nameOf(const ModelNode* node) const {
     return recordEntryName(recordOf(node->first));
 }
 
-uint64_t ListingMap::key(const ModelNode* directory, std::string_view name) const {
-    // FNV alone leaves names that differ in a few characters close together;
-    // the finaliser spreads them over the whole table.
-    uint64_t h =
-        hashFolded(name) ^ (reinterpret_cast<uintptr_t>(directory) * 0x9E3779B97F4A7C15ull);
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ull;
-    return h ^ (h >> 33);
+std::string ListingMap::keyOf(const ModelNode* node) const {
+    const NameBytes name = storedName(node);
+    std::string key(name.length, '\0');
+    for (size_t i = 0; i < name.length; ++i) key[i] = static_cast<char>(keyByte(name.data[i]));
+    return key;
 }
 
-void ListingMap::growNames() {
-    size_t live = 0;
-    for (const NameSlot& slot : names_) live += slot.node != nullptr && slot.node != &removed_;
-    std::vector<NameSlot> old(std::max<size_t>(16, 4 * (live + 1)), NameSlot{});
-    size_t size = 16;
-    while (size < old.size()) size *= 2;
-    old.resize(size);
-    old.swap(names_);
-    namesUsed_ = 0;
-    const size_t mask = names_.size() - 1;
-    for (const NameSlot& slot : old) {
-        if (slot.node == nullptr || slot.node == &removed_)
-            continue;
-        size_t i = slot.key & mask;
-        while (names_[i].node != nullptr) i = (i + 1) & mask;
-        names_[i] = slot;
-        ++namesUsed_;
-    }
+std::string ListingMap::addedKey(const ModelNode* directory, std::string_view name) const {
+    std::string key(sizeof directory, '\0');
+    std::copy_n(reinterpret_cast<const char*>(&directory), sizeof directory, key.begin());
+    for (char c : name) key += static_cast<char>(keyByte(c));
+    return key;
 }
 
 void ListingMap::index(ModelNode* node) {
-    if ((namesUsed_ + 1) * 2 > names_.size())
-        growNames();
-    const uint64_t k = key(node->parent, nameOf(node));
-    const size_t mask = names_.size() - 1;
-    size_t i = k & mask;
-    while (names_[i].node != nullptr && names_[i].node != &removed_) i = (i + 1) & mask;
-    if (names_[i].node == nullptr)
-        ++namesUsed_;
-    names_[i] = {k, node};
+    if (walking_) {
+        extra(node->parent)->children.push_back(node);
+        return;
+    }
+    node->added = true;
+    added_[addedKey(node->parent, nameOf(node))] = node;
 }
 
 void ListingMap::unindex(ModelNode* node) {
-    if (names_.empty())
-        return;
-    const uint64_t k = key(node->parent, nameOf(node));
-    const size_t mask = names_.size() - 1;
-    for (size_t i = k & mask; names_[i].node != nullptr; i = (i + 1) & mask) {
-        if (names_[i].node == node) {
-            names_[i].node = &removed_;
-            return;
-        }
+    if (node->added) {
+        added_.erase(addedKey(node->parent, nameOf(node)));
+        node->added = false;
+    } else if (!node->retired) {
+        // Its place among its directory's sorted children is kept under the
+        // name it had, so that the search over them stays in order.
+        retiredKeys_[node] = keyOf(node);
+        node->retired = true;
     }
 }
 
 ModelNode* ListingMap::child(const ModelNode* directory, std::string_view name) const {
-    if (names_.empty())
+    if (!added_.empty()) {
+        auto found = added_.find(addedKey(directory, name));
+        if (found != added_.end())
+            return found->second;
+    }
+    if (directory->extra == nullptr)
         return nullptr;
-    const uint64_t k = key(directory, name);
-    const size_t mask = names_.size() - 1;
-    for (size_t i = k & mask; names_[i].node != nullptr; i = (i + 1) & mask) {
-        ModelNode* node = names_[i].node;
-        if (names_[i].key == k && node != &removed_ && node->parent == directory &&
-            equalFoldingAscii(nameOf(node), name))
-            return node;
+    const ArenaVector<ModelNode*>& children = directory->extra->children;
+    const NameBytes wanted{name.data(), name.size()};
+    auto compare = [&](const ModelNode* node) {
+        if (!node->retired)
+            return compareFrom(storedName(node), wanted, 0);
+        const std::string& key = retiredKeys_.at(node);
+        // The retired key holds key bytes already, which keyByte leaves alone
+        // ('\' and capitals map to themselves).
+        return compareFrom({key.data(), key.size()}, wanted, 0);
+    };
+    size_t low = 0;
+    size_t high = children.size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        const int order = compare(children[middle]);
+        if (order == 0)
+            return children[middle]->retired ? nullptr : children[middle];
+        if (order < 0)
+            low = middle + 1;
+        else
+            high = middle;
     }
     return nullptr;
 }
@@ -191,68 +367,151 @@ uint32_t ListingMap::cutsInto(uint64_t start) const {
     return found == cuts_.end() ? 0 : found->second;
 }
 
+void ListingMap::hideBehind(ModelNode* kept, ModelNode* dropped) {
+    extra(kept)->hidden.push_back(dropped->first);
+    dropped->first.reading->slots[dropped->first.index] = kept;
+    dropped->alive = false;
+}
+
+void ListingMap::catchUp(NodeExtra* directory) {
+    ArenaVector<ModelNode*>& children = directory->children;
+    size_t kept = directory->checked;
+    for (size_t i = directory->checked; i < children.size(); ++i) {
+        ModelNode* node = children[i];
+        const NameBytes name = storedName(node);
+        const uint32_t hash = hashName(name);
+        const int64_t found = tableFind(directory, hash, name);
+        if (found >= 0) {
+            hideBehind(children[static_cast<size_t>(found)], node);
+            continue;
+        }
+        children[kept] = node;
+        tableInsert(directory, hash, kept);
+        ++kept;
+    }
+    children.resize(kept);
+    directory->checked = kept;
+}
+
+ModelNode* ListingMap::walkChild(ModelNode* directory, const DirRecord& record, RecordRef ref) {
+    NodeExtra* directoryExtra = extra(directory);
+    catchUp(directoryExtra);
+    const NameBytes name = recordName(record);
+    const uint32_t hash = hashName(name);
+    const int64_t found = tableFind(directoryExtra, hash, name);
+    if (found >= 0) {
+        ModelNode* target = directoryExtra->children[static_cast<size_t>(found)];
+        extra(target)->hidden.push_back(ref);
+        return target;
+    }
+    ModelNode* target = makeNode(directory, KIND_SUBDIR, ref);
+    directoryExtra->children.push_back(target);
+    tableInsert(directoryExtra, hash, directoryExtra->children.size() - 1);
+    directoryExtra->checked = directoryExtra->children.size();
+    return target;
+}
+
+void ListingMap::settle(NodeExtra* directory) {
+    ArenaVector<ModelNode*>& children = directory->children;
+    // Listings are mostly in order already (--create writes them so): one
+    // pass tells, and then there is nothing to drop either.
+    bool ordered = true;
+    Prefix previous = children.empty() ? Prefix{} : prefixOf(storedName(children[0]));
+    for (size_t i = 1; i < children.size() && ordered; ++i) {
+        const Prefix prefix = prefixOf(storedName(children[i]));
+        ordered = previous < prefix ||
+                  (previous == prefix &&
+                   compareFrom(storedName(children[i - 1]), storedName(children[i]), 16) < 0);
+        previous = prefix;
+    }
+    if (ordered)
+        return;
+    struct Key {
+        Prefix prefix;
+        uint32_t position;  // walk order: the first of a name stays
+        ModelNode* node;
+    };
+    LargeVector<Key> keys;
+    keys.reserve(children.size());
+    for (size_t i = 0; i < children.size(); ++i)
+        keys.push_back({prefixOf(storedName(children[i])), static_cast<uint32_t>(i), children[i]});
+    auto order = [](const Key& a, const Key& b) {
+        if (!(a.prefix == b.prefix))
+            return a.prefix < b.prefix;
+        const int tails = compareFrom(storedName(a.node), storedName(b.node), 16);
+        return tails != 0 ? tails < 0 : a.position < b.position;
+    };
+    std::sort(keys.begin(), keys.end(), order);
+    size_t kept = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (kept > 0 && keys[kept - 1].prefix == keys[i].prefix &&
+            compareFrom(storedName(keys[kept - 1].node), storedName(keys[i].node), 16) == 0) {
+            hideBehind(keys[kept - 1].node, keys[i].node);
+            continue;
+        }
+        keys[kept++] = keys[i];
+    }
+    children.resize(kept);
+    for (size_t i = 0; i < kept; ++i) children[i] = keys[i].node;
+}
+
+void ListingMap::countUses() {
+    size_t ranges = 0;
+    for (const Reading& reading : readings_) ranges += 1 + reading.listing->records.size();
+    used_.reserve(ranges);
+    // Per reading: a listing read twice, and the data its records point to,
+    // count twice.
+    for (const Reading& reading : readings_) {
+        const Listing& listing = *reading.listing;
+        used_.add(listing.start, listing.start + listing.room);
+        for (const DirRecord& record : listing.records) {
+            if (record.type == TYPE_FILE)
+                used_.add(record.offset, uint64_t{record.offset} + record.size);
+        }
+    }
+    used_.finish();
+    for (Listing& listing : listings_)
+        listing.exclusive = used_.usedOnce(listing.start, listing.start + listing.room);
+}
+
 int ListingMap::read(const ByteSource& archive, std::string* why) {
     fileSize_ = archive.size();
     const uint32_t cap = loadRecordCap(fileSize_, LOAD_ENTRY_CAP);
-    // Sized once for as many records as the file could hold (up to a
-    // million), so that the name table is not rebuilt while the walk runs.
-    size_t slots = 16;
-    while (slots < 2 * std::min<uint64_t>(fileSize_ / DIR_RECORD_SIZE + 1, 1u << 20)) slots *= 2;
-    names_.assign(slots, NameSlot{});
     RecordSource source(archive);
     std::unordered_map<uint64_t, Listing*> byStart;
     std::unordered_set<uint64_t> active;
     struct Frame {
         Reading* reading;
         uint32_t next;  // the next record's index
-        bool fromFile;  // the listing's first reading: its records come from the file
     };
     std::vector<Frame> frames;
+    walking_ = true;
     auto open = [&](uint64_t start, ModelNode* into, Reading* parent, uint32_t sourceIndex) {
         Listing*& listing = byStart[start];
-        const bool fromFile = listing == nullptr;
-        if (fromFile) {
+        if (listing == nullptr) {
             listing = newListing();
             listing->start = start;
+            // A listing is read for the first time only when no reading of
+            // it is under way, so reading it whole at once is the same as
+            // the loader's reading record by record.
+            if (!readListing(source, listing, cap, why))
+                return false;
         }
-        frames.push_back({newReading(listing, parent, sourceIndex, into), 0, fromFile});
+        Reading* reading = newReading(listing, parent, sourceIndex, into);
+        reading->slots.reserve(listing->records.size());
+        frames.push_back({reading, 0});
         active.insert(start);
+        return true;
     };
-    open(0, root_, nullptr, 0);
+    if (!open(0, root_, nullptr, 0))
+        return 0;
     uint32_t records = 0;
-    unsigned char bytes[DIR_RECORD_SIZE];
     while (!frames.empty()) {
         Frame& frame = frames.back();
         Reading* reading = frame.reading;
-        Listing* listing = reading->listing;
-        bool ends = false;
-        if (frame.fromFile) {
-            const uint64_t position = listing->start + uint64_t{frame.next} * DIR_RECORD_SIZE;
-            const int got = source.read(position, bytes);
-            if (got < 0) {
-                *why = "cannot read the archive's listings";
-                return 0;
-            }
-            DirRecord record;
-            if (got == 1)
-                record = decodeDirRecord(bytes);
-            if (got == 0 || (record.type != TYPE_FILE && record.type != TYPE_DIRECTORY)) {
-                listing->terminated = got == 1;
-                if (got == 1)
-                    listing->endRecord = record;
-                // The end record, or the bytes that could not make one, decide
-                // where the listing ends: they are part of it.
-                listing->room = position - listing->start + DIR_RECORD_SIZE;
-                ends = true;
-            } else {
-                listing->records.push_back(record);
-            }
-        } else {
-            ends = frame.next == listing->records.size();
-        }
-        if (ends) {
+        const Listing* listing = reading->listing;
+        if (frame.next == listing->records.size()) {
             active.erase(listing->start);
-            used_.add(listing->start, listing->start + listing->room);
             frames.pop_back();
             continue;
         }
@@ -264,18 +523,15 @@ int ListingMap::read(const ByteSource& archive, std::string* why) {
         const uint32_t index = frame.next++;
         const DirRecord& record = listing->records[index];
         ModelNode* directory = reading->into;
-        ModelNode* target = child(directory, recordEntryName(record));
-        if (target != nullptr) {
-            target->hidden.push_back({reading, index});
-        } else {
-            target = newNode(directory, record.type == TYPE_FILE ? KIND_FILE : KIND_SUBDIR,
-                             {reading, index});
-        }
-        reading->slots.push_back(target);
         if (record.type == TYPE_FILE) {
-            used_.add(record.offset, uint64_t{record.offset} + record.size);
+            // Whether its name is taken already is settled when the walk ends.
+            ModelNode* node = makeNode(directory, KIND_FILE, {reading, index});
+            extra(directory)->children.push_back(node);
+            reading->slots.push_back(node);
             continue;
         }
+        ModelNode* target = walkChild(directory, record, {reading, index});
+        reading->slots.push_back(target);
         if (active.count(record.offset) != 0) {
             // As the loader does: the listing is still being read further up,
             // so the directory keeps just its "...".
@@ -284,11 +540,17 @@ int ListingMap::read(const ByteSource& archive, std::string* why) {
             target->cut = true;
             continue;
         }
-        open(record.offset, target, reading, index);  // `frame` is not used past here
+        if (!open(record.offset, target, reading, index))  // `frame` is not used past here
+            return 0;
     }
-    used_.finish();
-    for (Listing& listing : listings_)
-        listing.exclusive = used_.usedOnce(listing.start, listing.start + listing.room);
+    walking_ = false;
+    // By index: settling gives entries that hide records an extra part,
+    // which appending to the deque must not lose the loop's place over.
+    for (size_t i = 0; i < extras_.size(); ++i) {
+        settle(&extras_[i]);
+        ArenaVector<uint64_t>().swap(extras_[i].table);
+    }
+    countUses();
     return 1;
 }
 

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr size_t HUGE_PAGE_BYTES = 2 * 1024 * 1024;
+static_assert(LARGE_BLOCK_UNIT % HUGE_PAGE_BYTES == 0);
 
 }  // namespace
 
@@ -16,4 +17,17 @@ void* allocateMemoryBlock(size_t bytes) {
     if (start != nullptr && bytes == HUGE_PAGE_BYTES)
         madvise(start, bytes, MADV_HUGEPAGE);
     return start;
+}
+
+void* allocateLargeBlock(size_t bytes) {
+    void* start = std::aligned_alloc(LARGE_BLOCK_UNIT, bytes);
+    // Where huge pages are given only on request, a table of millions of
+    // records would otherwise cost a page fault per 4 KB the first time.
+    if (start != nullptr)
+        madvise(start, bytes, MADV_HUGEPAGE);
+    return start;
+}
+
+void releaseLargeBlock(void* block) {
+    std::free(block);
 }

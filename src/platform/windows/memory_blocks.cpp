@@ -8,3 +8,11 @@ void* allocateMemoryBlock(size_t bytes) {
     // a privilege ordinary users lack, so plain pages serve.
     return _aligned_malloc(bytes, bytes);
 }
+
+void* allocateLargeBlock(size_t bytes) {
+    return _aligned_malloc(bytes, LARGE_BLOCK_UNIT);
+}
+
+void releaseLargeBlock(void* block) {
+    _aligned_free(block);
+}

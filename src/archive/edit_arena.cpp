@@ -24,11 +24,11 @@ size_t roundUp(size_t bytes, size_t unit) {
 EditArena::~EditArena() {
     for (const Block& block : blocks_) {
         if (block.large)
-            releaseLargeBlock(block.start);
+            releaseLargeBlock(block.start, block.bytes);
         else
             ::operator delete(block.start);
     }
-    for (void* block : ownBlocks_) releaseLargeBlock(block);
+    for (const Block& block : ownBlocks_) releaseLargeBlock(block.start, block.bytes);
 }
 
 void EditArena::addBlock(size_t bytes) {
@@ -44,10 +44,11 @@ void EditArena::addBlock(size_t bytes) {
 void* EditArena::allocate(size_t bytes, size_t alignment) {
     bytes = std::max<size_t>(bytes, 1);
     if (bytes >= OWN_BLOCK_FROM) {
-        void* block = allocateLargeBlock(roundUp(bytes, LARGE_BLOCK_UNIT));
+        const size_t size = roundUp(bytes, LARGE_BLOCK_UNIT);
+        void* block = allocateLargeBlock(size);
         if (block == nullptr)
             throw std::bad_alloc();
-        ownBlocks_.push_back(block);
+        ownBlocks_.push_back({block, size, true});
         return block;
     }
     auto aligned = [&]() {
@@ -67,9 +68,10 @@ void* EditArena::allocate(size_t bytes, size_t alignment) {
 void EditArena::release(void* place, size_t bytes) {
     if (bytes < OWN_BLOCK_FROM)
         return;
-    auto own = std::find(ownBlocks_.begin(), ownBlocks_.end(), place);
+    auto own = std::find_if(ownBlocks_.begin(), ownBlocks_.end(),
+                            [&](const Block& block) { return block.start == place; });
     if (own != ownBlocks_.end()) {
-        releaseLargeBlock(*own);
+        releaseLargeBlock(own->start, own->bytes);
         *own = ownBlocks_.back();
         ownBlocks_.pop_back();
     }
@@ -88,5 +90,5 @@ void releaseLarge(void* place, size_t bytes) noexcept {
     if (bytes < OWN_BLOCK_FROM)
         ::operator delete(place);
     else
-        releaseLargeBlock(place);
+        releaseLargeBlock(place, roundUp(bytes, LARGE_BLOCK_UNIT));
 }

@@ -35,7 +35,7 @@ class EditArena {
     void addBlock(size_t bytes);
 
     std::vector<Block> blocks_;
-    std::vector<void*> ownBlocks_;  // large tables' own blocks, each from allocateLargeBlock
+    std::vector<Block> ownBlocks_;  // large tables' own blocks, each from allocateLargeBlock
     char* next_ = nullptr;
     char* end_ = nullptr;
 };

@@ -452,25 +452,26 @@ bool compareWithExpected(const ByteSource& archive, const PlannedArchive& planne
     }
     std::vector<PendingDirectory> pending;
     Entry* current = nullptr;  // the directory being compared, taken off `pending`
-    size_t ownFrom = 0;        // entries of `pending` from here on lie below `current`
+    size_t done = 0;           // its first entries, gone already or in `pending`
     struct Teardown {
         Entry* root;
         std::vector<PendingDirectory>& pending;
         Entry*& current;
-        size_t& ownFrom;
+        size_t& done;
         ~Teardown() {
             auto destroy = [&](Entry* entry) {
                 destroyDescendants(entry);
                 if (entry != root)
                     delete entry;
             };
+            for (const PendingDirectory& directory : pending) destroy(directory.have);
             if (current != nullptr) {
-                pending.resize(ownFrom);
+                current->children.erase(current->children.begin(),
+                                        current->children.begin() + static_cast<ptrdiff_t>(done));
                 destroy(current);
             }
-            for (const PendingDirectory& directory : pending) destroy(directory.have);
         }
-    } teardown{root, pending, current, ownFrom};
+    } teardown{root, pending, current, done};
 
     auto listingStays = [&](const PendingDirectory& directory) {
         if (directory.mayChange || !directory.listingKnown ||
@@ -489,7 +490,7 @@ bool compareWithExpected(const ByteSource& archive, const PlannedArchive& planne
         PendingDirectory directory = pending.back();
         pending.pop_back();
         current = directory.have;
-        ownFrom = pending.size();
+        done = 0;
         for (Entry* h : directory.have->children) {
             readEntry(stream, &want);
             if (want.name != h->name || want.kind != h->kind)
@@ -536,18 +537,18 @@ bool compareWithExpected(const ByteSource& archive, const PlannedArchive& planne
                 h, mayChange || (want.flags & EXPECTED_TOUCHED) != 0,
                 want.kind == KIND_SUBDIR && (want.flags & EXPECTED_LISTING) != 0, before,
                 want.listingEnd};
-            if (want.children != 0)
+            if (want.children != 0) {
                 pending.push_back(below);
-            else if (!listingStays(below))
-                return false;
+            } else {
+                if (!listingStays(below))
+                    return false;
+                delete h;
+            }
+            ++done;
         }
         // Its entries are all compared: whether one moved is known now.
         if (!listingStays(directory))
             return false;
-        for (Entry* h : directory.have->children) {
-            if (h->children.empty())
-                delete h;
-        }
         directory.have->children.clear();
         if (directory.have != root)
             delete directory.have;
@@ -557,72 +558,6 @@ bool compareWithExpected(const ByteSource& archive, const PlannedArchive& planne
 }
 
 }  // namespace
-
-WriteIndex::WriteIndex(const std::vector<EditWrite>& writes) : writes_(writes) {
-    for (size_t i = 0; i < writes.size(); ++i) {
-        if (writes[i].length != 0)
-            order_.push_back(i);
-    }
-    std::sort(order_.begin(), order_.end(),
-              [&](size_t a, size_t b) { return writes[a].offset < writes[b].offset; });
-    uint64_t reach = 0;
-    for (size_t i : order_) {
-        reach = std::max(reach, writes[i].offset + writes[i].length);
-        reach_.push_back(reach);
-    }
-}
-
-std::vector<size_t> WriteIndex::meeting(uint64_t start, uint64_t end) const {
-    std::vector<size_t> found;
-    // An empty range (a file of no bytes) has nothing a write could change.
-    if (start >= end)
-        return found;
-    auto from = std::upper_bound(reach_.begin(), reach_.end(), start);
-    for (size_t i = static_cast<size_t>(from - reach_.begin()); i < order_.size(); ++i) {
-        const EditWrite& write = writes_[order_[i]];
-        if (write.offset >= end)
-            break;
-        if (write.offset + write.length > start)
-            found.push_back(order_[i]);
-    }
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
-PlannedArchive::PlannedArchive(const ByteSource& archive, const EditPlan& plan)
-    : archive_(archive), plan_(plan), index_(plan.writes) {}
-
-int64_t PlannedArchive::readAt(uint64_t offset, void* buffer, size_t count) const {
-    if (offset >= plan_.newLength)
-        return 0;
-    const size_t length = static_cast<size_t>(std::min<uint64_t>(count, plan_.newLength - offset));
-    unsigned char* out = static_cast<unsigned char*>(buffer);
-    std::memset(out, 0, length);
-    if (offset < archive_.size()) {
-        const size_t below =
-            static_cast<size_t>(std::min<uint64_t>(length, archive_.size() - offset));
-        if (archive_.readAt(offset, out, below) < 0)
-            return -1;
-    }
-    for (size_t k : index_.meeting(offset, offset + length)) {
-        const EditWrite& write = plan_.writes[k];
-        const uint64_t from = std::max(offset, write.offset);
-        const uint64_t to = std::min<uint64_t>(offset + length, write.offset + write.length);
-        unsigned char* place = out + (from - offset);
-        const size_t part = static_cast<size_t>(to - from);
-        if (write.source == EDIT_SOURCE_BYTES) {
-            std::memcpy(place, write.bytes.data() + (from - write.offset), part);
-        } else if (write.source == EDIT_SOURCE_ARCHIVE) {
-            if (archive_.readAt(write.sourceOffset + (from - write.offset), place, part) !=
-                static_cast<int64_t>(part))
-                return -1;
-        } else {
-            std::memset(place, 0, part);
-            readUnknown_ = true;
-        }
-    }
-    return static_cast<int64_t>(length);
-}
 
 int verifyEditPlan(const ByteSource& archive, const EditPlan& plan,
                    const std::vector<ExpectedChange>& expected, std::string* why) {

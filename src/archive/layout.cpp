@@ -15,7 +15,14 @@ constexpr uint64_t ALIGNMENT = 4096;
 }  // namespace
 
 void UsedRanges::add(uint64_t start, uint64_t end) {
-    if (start < end)
+    if (start >= end)
+        return;
+    // A range that starts where the last one ended counts its bytes once
+    // either way: joined, an archive whose data lies in record order (as
+    // --create writes it) adds up to a handful of ranges.
+    if (!added_.empty() && added_.back().end == start)
+        added_.back().end = end;
+    else
         added_.push_back({start, end});
 }
 

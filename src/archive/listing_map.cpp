@@ -6,18 +6,13 @@
 //
 // Like the loader, the walk does not look every record's name up: a file
 // record is appended to its directory unchecked, and names taken twice are
-// settled in bulk, by sorting each directory once when the walk ends. Only a
-// directory record must know at once which entry holds its name (its listing
-// is read into that entry), so a directory that has directory records also
-// gets a hash table over the entries checked so far.
+// settled in bulk when the walk ends (listing_names.cpp).
 #include "archive/listing_map.h"
 
 #include <algorithm>
-#include <array>
 #include <unordered_set>
 
 #include "archive/loader.h"
-#include "text/ascii_fold.h"
 
 namespace {
 
@@ -30,9 +25,10 @@ class RecordSource {
   public:
     explicit RecordSource(const ByteSource& file) : file_(file), size_(file.size()) {}
 
-    // 1 with the record at `position` in `bytes`; 0 when it cannot be read
-    // whole (the end of the file); -1 on a read error.
-    int read(uint64_t position, unsigned char* bytes) {
+    // 1 with `*bytes` pointing at the record at `position` (valid until the
+    // next read); 0 when it cannot be read whole (the end of the file); -1
+    // on a read error.
+    int read(uint64_t position, const unsigned char** bytes) {
         if (position > size_ || size_ - position < DIR_RECORD_SIZE)
             return 0;
         if (position < start_ || position + DIR_RECORD_SIZE > start_ + length_) {
@@ -46,7 +42,7 @@ class RecordSource {
             start_ = position;
             length_ = static_cast<uint64_t>(got);
         }
-        std::copy_n(buffer_.data() + (position - start_), DIR_RECORD_SIZE, bytes);
+        *bytes = buffer_.data() + (position - start_);
         return 1;
     }
 
@@ -66,11 +62,11 @@ bool isEntryRecord(uint32_t type) {
 // Reads the listing at `listing->start` up to its end record (or the file's
 // end): counted first, so that its records take exactly the room they need.
 int readListing(RecordSource& source, Listing* listing, uint32_t cap, std::string* why) {
-    unsigned char bytes[DIR_RECORD_SIZE];
+    const unsigned char* bytes = nullptr;
     uint64_t position = listing->start;
     size_t count = 0;
     int got = 0;
-    while ((got = source.read(position, bytes)) == 1 &&
+    while ((got = source.read(position, &bytes)) == 1 &&
            isEntryRecord(decodeFixed32(bytes + DIR_TYPE_OFFSET) ^ DIR_TYPE_FILL)) {
         // The walk stops at the cap anyway; this spares the room.
         if (++count > cap) {
@@ -89,126 +85,15 @@ int readListing(RecordSource& source, Listing* listing, uint32_t cap, std::strin
     // The end record, or the bytes that could not make one, decide where the
     // listing ends: they are part of it.
     listing->room = position - listing->start + DIR_RECORD_SIZE;
-    listing->records.reserve(count);
+    listing->records.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        if (source.read(listing->start + i * DIR_RECORD_SIZE, bytes) != 1) {
+        if (source.read(listing->start + i * DIR_RECORD_SIZE, &bytes) != 1) {
             *why = "cannot read the archive's listings";
             return 0;
         }
-        listing->records.push_back(decodeDirRecord(bytes));
+        listing->records[i] = decodeDirRecord(bytes);
     }
     return 1;
-}
-
-// A name byte as lookups compare it: '/' is the '\' the tree shows, and
-// letters count without their case.
-constexpr std::array<unsigned char, 256> KEY_BYTES = [] {
-    std::array<unsigned char, 256> bytes{};
-    for (int c = 0; c < 256; ++c)
-        bytes[c] = c == '/' ? '\\' : foldAscii(static_cast<unsigned char>(c));
-    return bytes;
-}();
-
-unsigned char keyByte(char c) {
-    return KEY_BYTES[static_cast<unsigned char>(c)];
-}
-
-// A name as stored, without copying it.
-struct NameBytes {
-    const char* data;
-    size_t length;
-};
-
-NameBytes recordName(const DirRecord& record) {
-    size_t length = 0;
-    while (length < DIR_NAME_SIZE && record.name[length] != '\0') ++length;
-    return {record.name, length};
-}
-
-NameBytes storedName(const ModelNode* node) {
-    static const char UPDIR[] = "...";
-    if (node->kind == KIND_UPDIR)
-        return {UPDIR, 3};
-    return recordName(node->first.reading->listing->records[node->first.index]);
-}
-
-// Compares the key bytes of two names from byte `from` on.
-int compareFrom(NameBytes a, NameBytes b, size_t from) {
-    const size_t length = std::min(a.length, b.length);
-    for (size_t i = from; i < length; ++i) {
-        const unsigned char x = keyByte(a.data[i]);
-        const unsigned char y = keyByte(b.data[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
-}
-
-// The first 16 key bytes, big-endian and zero-padded (names hold no NUL, so a
-// prefix sorts first): they settle nearly every comparison.
-struct Prefix {
-    uint64_t high = 0;
-    uint64_t low = 0;
-    bool operator==(const Prefix&) const = default;
-    bool operator<(const Prefix& other) const {
-        return high != other.high ? high < other.high : low < other.low;
-    }
-};
-
-Prefix prefixOf(NameBytes name) {
-    Prefix prefix;
-    const size_t length = std::min<size_t>(name.length, 16);
-    for (size_t i = 0; i < length; ++i) {
-        const uint64_t byte = keyByte(name.data[i]);
-        (i < 8 ? prefix.high : prefix.low) |= byte << (8 * (7 - i % 8));
-    }
-    return prefix;
-}
-
-uint32_t hashName(NameBytes name) {
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (size_t i = 0; i < name.length; ++i) h = (h ^ keyByte(name.data[i])) * 0x100000001b3ull;
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    return static_cast<uint32_t>(h);
-}
-
-// The directory's table of checked children: each slot holds a name's hash
-// above the child's index + 1; 0 is empty.
-int64_t tableFind(const NodeExtra* extra, uint32_t hash, NameBytes name) {
-    if (extra->table.empty())
-        return -1;
-    const size_t mask = extra->table.size() - 1;
-    for (size_t i = hash & mask; extra->table[i] != 0; i = (i + 1) & mask) {
-        if (static_cast<uint32_t>(extra->table[i] >> 32) != hash)
-            continue;
-        const uint32_t index = static_cast<uint32_t>(extra->table[i]) - 1;
-        if (compareFrom(storedName(extra->children[index]), name, 0) == 0)
-            return index;
-    }
-    return -1;
-}
-
-void tablePlace(ArenaVector<uint64_t>& table, uint64_t value) {
-    const size_t mask = table.size() - 1;
-    size_t i = static_cast<uint32_t>(value >> 32) & mask;
-    while (table[i] != 0) i = (i + 1) & mask;
-    table[i] = value;
-}
-
-void tableInsert(NodeExtra* extra, uint32_t hash, size_t index) {
-    if ((extra->tableUsed + 1) * 2 > extra->table.size()) {
-        ArenaVector<uint64_t> bigger(std::max<size_t>(16, extra->table.size() * 2), 0,
-                                     extra->table.get_allocator());
-        for (uint64_t value : extra->table) {
-            if (value != 0)
-                tablePlace(bigger, value);
-        }
-        extra->table.swap(bigger);
-    }
-    tablePlace(extra->table, (uint64_t{hash} << 32) | (uint64_t{index} + 1));
-    ++extra->tableUsed;
 }
 
 }  // namespace
@@ -294,165 +179,9 @@ std::string ListingMap::nameOf(const ModelNode* node) const {
     return recordEntryName(recordOf(node->first));
 }
 
-std::string ListingMap::keyOf(const ModelNode* node) const {
-    const NameBytes name = storedName(node);
-    std::string key(name.length, '\0');
-    for (size_t i = 0; i < name.length; ++i) key[i] = static_cast<char>(keyByte(name.data[i]));
-    return key;
-}
-
-std::string ListingMap::addedKey(const ModelNode* directory, std::string_view name) const {
-    std::string key(sizeof directory, '\0');
-    std::copy_n(reinterpret_cast<const char*>(&directory), sizeof directory, key.begin());
-    for (char c : name) key += static_cast<char>(keyByte(c));
-    return key;
-}
-
-void ListingMap::index(ModelNode* node) {
-    if (walking_) {
-        extra(node->parent)->children.push_back(node);
-        return;
-    }
-    node->added = true;
-    added_[addedKey(node->parent, nameOf(node))] = node;
-}
-
-void ListingMap::unindex(ModelNode* node) {
-    if (node->added) {
-        added_.erase(addedKey(node->parent, nameOf(node)));
-        node->added = false;
-    } else if (!node->retired) {
-        // Its place among its directory's sorted children is kept under the
-        // name it had, so that the search over them stays in order.
-        retiredKeys_[node] = keyOf(node);
-        node->retired = true;
-    }
-}
-
-ModelNode* ListingMap::child(const ModelNode* directory, std::string_view name) const {
-    if (!added_.empty()) {
-        auto found = added_.find(addedKey(directory, name));
-        if (found != added_.end())
-            return found->second;
-    }
-    if (directory->extra == nullptr)
-        return nullptr;
-    const ArenaVector<ModelNode*>& children = directory->extra->children;
-    const NameBytes wanted{name.data(), name.size()};
-    auto compare = [&](const ModelNode* node) {
-        if (!node->retired)
-            return compareFrom(storedName(node), wanted, 0);
-        const std::string& key = retiredKeys_.at(node);
-        // The retired key holds key bytes already, which keyByte leaves alone
-        // ('\' and capitals map to themselves).
-        return compareFrom({key.data(), key.size()}, wanted, 0);
-    };
-    size_t low = 0;
-    size_t high = children.size();
-    while (low < high) {
-        const size_t middle = low + (high - low) / 2;
-        const int order = compare(children[middle]);
-        if (order == 0)
-            return children[middle]->retired ? nullptr : children[middle];
-        if (order < 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return nullptr;
-}
-
 uint32_t ListingMap::cutsInto(uint64_t start) const {
     auto found = cuts_.find(start);
     return found == cuts_.end() ? 0 : found->second;
-}
-
-void ListingMap::hideBehind(ModelNode* kept, ModelNode* dropped) {
-    extra(kept)->hidden.push_back(dropped->first);
-    dropped->first.reading->slots[dropped->first.index] = kept;
-    dropped->alive = false;
-}
-
-void ListingMap::catchUp(NodeExtra* directory) {
-    ArenaVector<ModelNode*>& children = directory->children;
-    size_t kept = directory->checked;
-    for (size_t i = directory->checked; i < children.size(); ++i) {
-        ModelNode* node = children[i];
-        const NameBytes name = storedName(node);
-        const uint32_t hash = hashName(name);
-        const int64_t found = tableFind(directory, hash, name);
-        if (found >= 0) {
-            hideBehind(children[static_cast<size_t>(found)], node);
-            continue;
-        }
-        children[kept] = node;
-        tableInsert(directory, hash, kept);
-        ++kept;
-    }
-    children.resize(kept);
-    directory->checked = kept;
-}
-
-ModelNode* ListingMap::walkChild(ModelNode* directory, const DirRecord& record, RecordRef ref) {
-    NodeExtra* directoryExtra = extra(directory);
-    catchUp(directoryExtra);
-    const NameBytes name = recordName(record);
-    const uint32_t hash = hashName(name);
-    const int64_t found = tableFind(directoryExtra, hash, name);
-    if (found >= 0) {
-        ModelNode* target = directoryExtra->children[static_cast<size_t>(found)];
-        extra(target)->hidden.push_back(ref);
-        return target;
-    }
-    ModelNode* target = makeNode(directory, KIND_SUBDIR, ref);
-    directoryExtra->children.push_back(target);
-    tableInsert(directoryExtra, hash, directoryExtra->children.size() - 1);
-    directoryExtra->checked = directoryExtra->children.size();
-    return target;
-}
-
-void ListingMap::settle(NodeExtra* directory) {
-    ArenaVector<ModelNode*>& children = directory->children;
-    // Listings are mostly in order already (--create writes them so): one
-    // pass tells, and then there is nothing to drop either.
-    bool ordered = true;
-    Prefix previous = children.empty() ? Prefix{} : prefixOf(storedName(children[0]));
-    for (size_t i = 1; i < children.size() && ordered; ++i) {
-        const Prefix prefix = prefixOf(storedName(children[i]));
-        ordered = previous < prefix ||
-                  (previous == prefix &&
-                   compareFrom(storedName(children[i - 1]), storedName(children[i]), 16) < 0);
-        previous = prefix;
-    }
-    if (ordered)
-        return;
-    struct Key {
-        Prefix prefix;
-        uint32_t position;  // walk order: the first of a name stays
-        ModelNode* node;
-    };
-    LargeVector<Key> keys;
-    keys.reserve(children.size());
-    for (size_t i = 0; i < children.size(); ++i)
-        keys.push_back({prefixOf(storedName(children[i])), static_cast<uint32_t>(i), children[i]});
-    auto order = [](const Key& a, const Key& b) {
-        if (!(a.prefix == b.prefix))
-            return a.prefix < b.prefix;
-        const int tails = compareFrom(storedName(a.node), storedName(b.node), 16);
-        return tails != 0 ? tails < 0 : a.position < b.position;
-    };
-    std::sort(keys.begin(), keys.end(), order);
-    size_t kept = 0;
-    for (size_t i = 0; i < keys.size(); ++i) {
-        if (kept > 0 && keys[kept - 1].prefix == keys[i].prefix &&
-            compareFrom(storedName(keys[kept - 1].node), storedName(keys[i].node), 16) == 0) {
-            hideBehind(keys[kept - 1].node, keys[i].node);
-            continue;
-        }
-        keys[kept++] = keys[i];
-    }
-    children.resize(kept);
-    for (size_t i = 0; i < kept; ++i) children[i] = keys[i].node;
 }
 
 void ListingMap::countUses() {
@@ -499,6 +228,8 @@ int ListingMap::read(const ByteSource& archive, std::string* why) {
         }
         Reading* reading = newReading(listing, parent, sourceIndex, into);
         reading->slots.reserve(listing->records.size());
+        ArenaVector<ModelNode*>& children = extra(into)->children;
+        children.reserve(children.size() + listing->records.size());
         frames.push_back({reading, 0});
         active.insert(start);
         return true;

@@ -13,6 +13,6 @@ void* allocateLargeBlock(size_t bytes) {
     return _aligned_malloc(bytes, LARGE_BLOCK_UNIT);
 }
 
-void releaseLargeBlock(void* block) {
+void releaseLargeBlock(void* block, size_t) {
     _aligned_free(block);
 }

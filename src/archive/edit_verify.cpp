@@ -10,6 +10,8 @@
 #include "archive/edit_verify.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <unordered_map>

@@ -7,11 +7,12 @@
 // also gets a hash table over the entries checked so far. After the walk a
 // directory's entries stay sorted by folded name for lookups; entries named
 // since, by the change, are found through a table of their own.
+#include "archive/listing_map.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "archive/listing_map.h"
 #include "text/ascii_fold.h"
 
 namespace {

@@ -16,10 +16,10 @@ void* allocateMemoryBlock(size_t bytes);
 constexpr size_t LARGE_BLOCK_UNIT = 2 * 1024 * 1024;
 
 // Returns `bytes` of memory (a multiple of LARGE_BLOCK_UNIT) aligned to
-// LARGE_BLOCK_UNIT, straight from the system (the heap keeps what it holds
-// for the small allocations around it) and backed by huge pages where the
-// system offers them; null when there is no memory. Give it back with
-// releaseLargeBlock.
+// LARGE_BLOCK_UNIT, from the system apart from the heap where it can be (so
+// that the heap keeps what it holds for the small allocations around it),
+// and backed by huge pages where the system offers them; null when there is
+// no memory. Give it back with releaseLargeBlock.
 void* allocateLargeBlock(size_t bytes);
 
 // Gives back the block of `bytes` that allocateLargeBlock returned; null does nothing.

@@ -10,6 +10,8 @@ void* allocateMemoryBlock(size_t bytes) {
 }
 
 void* allocateLargeBlock(size_t bytes) {
+    // The C runtime's heap hands blocks this large to the system's virtual
+    // memory of their own, apart from its small allocations.
     return _aligned_malloc(bytes, LARGE_BLOCK_UNIT);
 }
 

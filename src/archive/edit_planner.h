@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "archive/edit_plan.h"
@@ -46,12 +47,22 @@ class EditPlanner {
     Listing* writable(Reading* reading, std::string* why);
     // Points the directory record that led to `reading` at `start`.
     int repoint(Reading* reading, uint64_t start, std::string* why);
+    // Tells the check that the listing of `directory` changes though none of
+    // its entries does (a record the loader drops there was repointed).
+    void listingChanged(const ModelNode* directory);
+    // Whether record `index` of the reading is one the loader drops.
+    static bool dropped(const Reading* reading, uint32_t index);
     // Gives the reading's listing room for one more record. Returns it, or null with `*why`.
     Listing* grow(Reading* reading, uint64_t rootRecords, std::string* why);
     // Moves what lies right after the root listing so that it can take `records` more.
     int makeRootRoom(uint64_t records, std::string* why);
-    // Remembers the records as read before the first change in place.
+    // Marks the listing as changed where it lies (records about to be added
+    // at its end), remembering how it was read.
     void touch(Listing* listing);
+    // Remembers record `index` as read before it is changed in place.
+    void touchRecord(Listing* listing, uint32_t index);
+    // Remembers every record as read before records move within the listing.
+    void shift(Listing* listing);
     // Takes `length` bytes for new data or a listing, refusing past 4 GiB.
     int allocate(uint64_t length, bool alignLarge, uint64_t* place, std::string* why);
     // Every live reading's listing, each once.
@@ -72,6 +83,7 @@ class EditPlanner {
     std::vector<EditWrite> dataWrites_;
     std::vector<ExpectedChange> expected_;
     std::vector<std::string> notes_;
+    std::unordered_set<const ModelNode*> changedListings_;
     uint64_t movedForRoot_ = 0;
 };
 

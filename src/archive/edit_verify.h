@@ -9,6 +9,7 @@
 
 #include "archive/edit_plan.h"
 #include "archive/editor.h"
+#include "archive/planned_archive.h"
 #include "platform/byte_store.h"
 
 // What one request did to the tree, in exact names.
@@ -18,6 +19,9 @@ enum ExpectedChangeKind : int32_t {
     EXPECT_MAKE_DIR = 2,  // a new, empty directory
     EXPECT_DELETE = 3,    // the entry and everything below it go
     EXPECT_RENAME = 4,    // the entry is called `newName`
+    // The listing of the directory is changed where it lies though none of
+    // its entries changes: a record the loader drops there is repointed.
+    EXPECT_LISTING = 5,
 };
 
 struct ExpectedChange {
@@ -26,36 +30,6 @@ struct ExpectedChange {
     std::string newName;
     uint64_t size = 0;
     const EditRequest* request = nullptr;
-};
-
-// The writes of a plan by position, to find those that meet a range.
-class WriteIndex {
-  public:
-    explicit WriteIndex(const std::vector<EditWrite>& writes);
-
-    // The indices (in plan order) of the writes that meet [start, end).
-    std::vector<size_t> meeting(uint64_t start, uint64_t end) const;
-
-  private:
-    const std::vector<EditWrite>& writes_;
-    std::vector<size_t> order_;    // write indices by offset
-    std::vector<uint64_t> reach_;  // the furthest end among order_[0..i]
-};
-
-// The archive `archive` read through the writes of `plan`: what it will hold
-// once the plan's step is complete. Bytes that come from host files are not
-// read here: they read as zeros.
-class PlannedArchive : public ByteSource {
-  public:
-    PlannedArchive(const ByteSource& archive, const EditPlan& plan);
-
-    uint64_t size() const override { return plan_.newLength; }
-    int64_t readAt(uint64_t offset, void* buffer, size_t count) const override;
-
-  private:
-    const ByteSource& archive_;
-    const EditPlan& plan_;
-    WriteIndex index_;
 };
 
 // Checks `plan` against `archive` and the changes `expected` it was made for:

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "archive/edit_names.h"
 #include "archive/edit_planner.h"
@@ -168,8 +169,8 @@ void EditPlanner::eraseRecord(Reading* reading, uint32_t index) {
             }
             return false;
         };
-        if (!moves(node->first)) {
-            for (RecordRef& ref : node->hidden) {
+        if (!moves(node->first) && node->extra != nullptr) {
+            for (RecordRef& ref : node->extra->hidden) {
                 if (moves(ref))
                     break;
             }
@@ -182,7 +183,7 @@ void EditPlanner::eraseRecord(Reading* reading, uint32_t index) {
 }
 
 void EditPlanner::bury(ModelNode* node) {
-    std::vector<Reading*> pending(node->readings.begin(), node->readings.end());
+    std::vector<Reading*> pending(node->readings().begin(), node->readings().end());
     node->alive = false;
     while (!pending.empty()) {
         Reading* reading = pending.back();
@@ -207,7 +208,7 @@ int EditPlanner::apply(const EditRequest& request, const EditRequest* later, siz
         *why = "no entry " + quoted(request.path) + " in the archive";
         return 0;
     }
-    if (node->kind == KIND_FILE && (!node->readings.empty() || node->cut)) {
+    if (node->kind == KIND_FILE && (!node->readings().empty() || node->cut)) {
         *why =
             quoted(request.path) +
             " is a file that a directory record of the same name leads into; it cannot be changed";
@@ -241,7 +242,7 @@ int EditPlanner::replace(const EditRequest& request, ModelNode* node, std::strin
         Listing* listing = writable(node->first.reading, why);
         if (listing == nullptr)
             return 0;
-        touch(listing);
+        touchRecord(listing, node->first.index);
         DirRecord& record = listing->records[node->first.index];
         record.size = static_cast<uint32_t>(size);
         record.offset = static_cast<uint32_t>(place);
@@ -252,7 +253,7 @@ int EditPlanner::replace(const EditRequest& request, ModelNode* node, std::strin
 
 int EditPlanner::remove(const EditRequest& request, ModelNode* node, std::string* why) {
     std::vector<RecordRef> refs{node->first};
-    refs.insert(refs.end(), node->hidden.begin(), node->hidden.end());
+    refs.insert(refs.end(), node->hidden().begin(), node->hidden().end());
     // Each listing is made writable once, then its records go from the last
     // up, so that the indices still to come stay right.
     std::sort(refs.begin(), refs.end(), [](const RecordRef& a, const RecordRef& b) {
@@ -263,13 +264,13 @@ int EditPlanner::remove(const EditRequest& request, ModelNode* node, std::string
             Listing* listing = writable(refs[i].reading, why);
             if (listing == nullptr)
                 return 0;
-            touch(listing);
+            shift(listing);
         }
     }
     expected_.push_back({EXPECT_DELETE, namesOf(node), "", 0, nullptr});
-    if (!node->hidden.empty()) {
+    if (!node->hidden().empty()) {
         notes_.push_back(shownName(request.path) + ": " +
-                         plural(node->hidden.size(), "record", "records") +
+                         plural(node->hidden().size(), "record", "records") +
                          " of the same name that the loader passes over went with it");
     }
     map_.unindex(node);
@@ -288,17 +289,17 @@ int EditPlanner::rename(const EditRequest& request, ModelNode* node, std::string
         return 0;
     }
     std::vector<RecordRef> refs{node->first};
-    refs.insert(refs.end(), node->hidden.begin(), node->hidden.end());
+    refs.insert(refs.end(), node->hidden().begin(), node->hidden().end());
     for (const RecordRef& ref : refs) {
         Listing* listing = writable(ref.reading, why);
         if (listing == nullptr)
             return 0;
-        touch(listing);
+        touchRecord(listing, ref.index);
     }
     expected_.push_back({EXPECT_RENAME, namesOf(node), request.newName, 0, nullptr});
-    if (!node->hidden.empty()) {
+    if (!node->hidden().empty()) {
         notes_.push_back(shownName(request.path) + ": " +
-                         plural(node->hidden.size(), "record", "records") +
+                         plural(node->hidden().size(), "record", "records") +
                          " of the same name that the loader passes over were renamed with it");
     }
     map_.unindex(node);
@@ -374,7 +375,7 @@ int EditPlanner::make(const EditRequest& request, const EditRequest* later, size
         const bool last = i + 1 == names.size();
         // The room for the record comes first: making room after the root
         // listing moves what lies there, and new bytes must not be among it.
-        Reading* into = directory->readings.front();
+        Reading* into = directory->readings().front();
         Listing* listing = grow(into, directory == map_.root() ? rootRecords : 1, why);
         if (listing == nullptr)
             return 0;
@@ -419,19 +420,25 @@ int planArchiveEdit(const ByteSource& archive, const std::vector<EditRequest>& r
         *why = "no change asked for";
         return 0;
     }
-    EditPlanner planner;
-    if (!planner.start(archive, why))
-        return 0;
-    for (size_t i = 0; i < requests.size(); ++i) {
-        if (!planner.apply(requests[i], requests.data() + i + 1, requests.size() - i - 1, why))
-            return 0;
-    }
     EditPlan made;
-    planner.finish(&made);
+    std::vector<ExpectedChange> expected;
+    {
+        // The planner's tables go before the check loads the archive twice,
+        // so that the check finds their memory free.
+        auto planner = std::make_unique<EditPlanner>();
+        if (!planner->start(archive, why))
+            return 0;
+        for (size_t i = 0; i < requests.size(); ++i) {
+            if (!planner->apply(requests[i], requests.data() + i + 1, requests.size() - i - 1, why))
+                return 0;
+        }
+        planner->finish(&made);
+        made.notes = planner->notes();
+        expected = planner->expected();
+    }
     made.description = describe(requests);
-    made.notes = planner.notes();
     std::string fault;
-    if (!verifyEditPlan(archive, made, planner.expected(), &fault)) {
+    if (!verifyEditPlan(archive, made, expected, &fault)) {
         *why = "internal check failed: " + fault + "; nothing written";
         return 0;
     }

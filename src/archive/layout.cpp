@@ -1,6 +1,8 @@
 #include "archive/layout.h"
 
 #include <algorithm>
+#include <functional>
+#include <queue>
 
 #include "archive/writer.h"
 
@@ -13,39 +15,54 @@ constexpr uint64_t ALIGNMENT = 4096;
 }  // namespace
 
 void UsedRanges::add(uint64_t start, uint64_t end) {
-    if (start < end)
+    if (start >= end)
+        return;
+    // A range that starts where the last one ended counts its bytes once
+    // either way: joined, an archive whose data lies in record order (as
+    // --create writes it) adds up to a handful of ranges.
+    if (!added_.empty() && added_.back().end == start)
+        added_.back().end = end;
+    else
         added_.push_back({start, end});
 }
 
 void UsedRanges::finish() {
-    // A sweep over every start and end; a whole archive's worth of ranges
-    // costs one sort, and typical archives collapse to a few segments.
-    std::vector<std::pair<uint64_t, int>> edges;
-    edges.reserve(added_.size() * 2);
-    for (const ByteRange& range : added_) {
-        edges.emplace_back(range.start, 1);
-        edges.emplace_back(range.end, -1);
-    }
-    std::vector<ByteRange>().swap(added_);
-    std::sort(edges.begin(), edges.end());
+    // A sweep over the ranges by start, with the ends of those still open in
+    // a heap: ranges added in file order (as an archive written in one go
+    // mostly is) need no sort, and disjoint ones keep the heap at one.
+    auto byStart = [](const ByteRange& a, const ByteRange& b) { return a.start < b.start; };
+    if (!std::is_sorted(added_.begin(), added_.end(), byStart))
+        std::sort(added_.begin(), added_.end(), byStart);
     segments_.clear();
-    int64_t count = 0;
-    size_t i = 0;
-    while (i < edges.size()) {
-        const uint64_t at = edges[i].first;
-        while (i < edges.size() && edges[i].first == at) count += edges[i++].second;
-        if (i == edges.size() || count == 0)
-            continue;
-        const uint64_t next = edges[i].first;
-        const auto counted = static_cast<uint32_t>(std::min<int64_t>(count, UINT32_MAX));
-        if (!segments_.empty() && segments_.back().end == at && segments_.back().count == counted)
-            segments_.back().end = next;
+    std::priority_queue<uint64_t, std::vector<uint64_t>, std::greater<uint64_t>> ends;
+    auto emit = [&](uint64_t start, uint64_t end) {
+        const auto counted = static_cast<uint32_t>(std::min<size_t>(ends.size(), UINT32_MAX));
+        if (!segments_.empty() && segments_.back().end == start &&
+            segments_.back().count == counted)
+            segments_.back().end = end;
         else
-            segments_.push_back({at, next, counted});
+            segments_.push_back({start, end, counted});
+    };
+    size_t next = 0;
+    uint64_t position = 0;
+    while (next < added_.size() || !ends.empty()) {
+        if (ends.empty())
+            position = added_[next].start;
+        while (next < added_.size() && added_[next].start == position)
+            ends.push(added_[next++].end);
+        while (!ends.empty() && ends.top() <= position) ends.pop();
+        if (ends.empty())
+            continue;
+        uint64_t until = ends.top();
+        if (next < added_.size())
+            until = std::min(until, added_[next].start);
+        emit(position, until);
+        position = until;
     }
+    LargeVector<ByteRange>().swap(added_);
 }
 
-std::vector<UsedRanges::Segment>::const_iterator UsedRanges::segmentAfter(uint64_t position) const {
+LargeVector<UsedRanges::Segment>::const_iterator UsedRanges::segmentAfter(uint64_t position) const {
     return std::upper_bound(segments_.begin(), segments_.end(), position,
                             [](uint64_t p, const Segment& s) { return p < s.end; });
 }

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "archive/edit_arena.h"
+
 // The bytes [start, end) of an archive.
 struct ByteRange {
     uint64_t start = 0;
@@ -20,6 +22,9 @@ struct ByteRange {
 // How many times each byte is used, collected once and then only queried.
 class UsedRanges {
   public:
+    // Makes room for `count` more uses before they are added.
+    void reserve(size_t count) { added_.reserve(added_.size() + count); }
+
     // Counts one more use of [start, end); an empty range counts nothing. Only
     // before finish().
     void add(uint64_t start, uint64_t end);
@@ -46,11 +51,11 @@ class UsedRanges {
         uint32_t count;
     };
     // The first segment ending after `position`.
-    std::vector<Segment>::const_iterator segmentAfter(uint64_t position) const;
+    LargeVector<Segment>::const_iterator segmentAfter(uint64_t position) const;
 
-    std::vector<ByteRange> added_;
+    LargeVector<ByteRange> added_;
     // Disjoint, in order, each used at least once; neighbours of equal count merged.
-    std::vector<Segment> segments_;
+    LargeVector<Segment> segments_;
 };
 
 // The free space one change may take: the gaps of the layout and everything

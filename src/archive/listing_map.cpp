@@ -3,13 +3,16 @@
 // change is only sound if the tree worked out here is the tree the loader
 // will build. The editor's verification loads the result with the real loader
 // to catch any difference.
+//
+// Like the loader, the walk does not look every record's name up: a file
+// record is appended to its directory unchecked, and names taken twice are
+// settled in bulk when the walk ends (listing_names.cpp).
 #include "archive/listing_map.h"
 
 #include <algorithm>
 #include <unordered_set>
 
 #include "archive/loader.h"
-#include "text/ascii_fold.h"
 
 namespace {
 
@@ -22,9 +25,10 @@ class RecordSource {
   public:
     explicit RecordSource(const ByteSource& file) : file_(file), size_(file.size()) {}
 
-    // 1 with the record at `position` in `bytes`; 0 when it cannot be read
-    // whole (the end of the file); -1 on a read error.
-    int read(uint64_t position, unsigned char* bytes) {
+    // 1 with `*bytes` pointing at the record at `position` (valid until the
+    // next read); 0 when it cannot be read whole (the end of the file); -1
+    // on a read error.
+    int read(uint64_t position, const unsigned char** bytes) {
         if (position > size_ || size_ - position < DIR_RECORD_SIZE)
             return 0;
         if (position < start_ || position + DIR_RECORD_SIZE > start_ + length_) {
@@ -38,7 +42,7 @@ class RecordSource {
             start_ = position;
             length_ = static_cast<uint64_t>(got);
         }
-        std::copy_n(buffer_.data() + (position - start_), DIR_RECORD_SIZE, bytes);
+        *bytes = buffer_.data() + (position - start_);
         return 1;
     }
 
@@ -51,28 +55,85 @@ class RecordSource {
     size_t chunk_ = READ_CHUNK_MIN;
 };
 
-uint64_t hashFolded(std::string_view name) {
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (char c : name) h = (h ^ foldAscii(static_cast<unsigned char>(c))) * 0x100000001b3ull;
-    return h;
+bool isEntryRecord(uint32_t type) {
+    return type == TYPE_FILE || type == TYPE_DIRECTORY;
+}
+
+// Reads the listing at `listing->start` up to its end record (or the file's
+// end): counted first, so that its records take exactly the room they need.
+int readListing(RecordSource& source, Listing* listing, uint32_t cap, std::string* why) {
+    const unsigned char* bytes = nullptr;
+    uint64_t position = listing->start;
+    size_t count = 0;
+    int got = 0;
+    while ((got = source.read(position, &bytes)) == 1 &&
+           isEntryRecord(decodeFixed32(bytes + DIR_TYPE_OFFSET) ^ DIR_TYPE_FILL)) {
+        // The walk stops at the cap anyway; this spares the room.
+        if (++count > cap) {
+            *why = "the archive holds more records than one load reads; it cannot be changed";
+            return 0;
+        }
+        position += DIR_RECORD_SIZE;
+    }
+    if (got < 0) {
+        *why = "cannot read the archive's listings";
+        return 0;
+    }
+    listing->terminated = got == 1;
+    if (got == 1)
+        listing->endRecord = decodeDirRecord(bytes);
+    // The end record, or the bytes that could not make one, decide where the
+    // listing ends: they are part of it.
+    listing->room = position - listing->start + DIR_RECORD_SIZE;
+    listing->records.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        if (source.read(listing->start + i * DIR_RECORD_SIZE, &bytes) != 1) {
+            *why = "cannot read the archive's listings";
+            return 0;
+        }
+        listing->records[i] = decodeDirRecord(bytes);
+    }
+    return 1;
 }
 
 }  // namespace
 
-ListingMap::ListingMap() {
+const ArenaVector<RecordRef>& ModelNode::hidden() const {
+    static const ArenaVector<RecordRef> none;
+    return extra != nullptr ? extra->hidden : none;
+}
+
+const ArenaVector<Reading*>& ModelNode::readings() const {
+    static const ArenaVector<Reading*> none;
+    return extra != nullptr ? extra->readings : none;
+}
+
+ListingMap::ListingMap()
+    : listings_(ArenaAllocator<Listing>(&arena_)),
+      readings_(ArenaAllocator<Reading>(&arena_)),
+      nodes_(ArenaAllocator<ModelNode>(&arena_)),
+      extras_(ArenaAllocator<NodeExtra>(&arena_)) {
     nodes_.emplace_back();
     root_ = &nodes_.back();
     root_->kind = KIND_ROOT;
 }
 
 Listing* ListingMap::newListing() {
-    listings_.emplace_back();
+    listings_.emplace_back(&arena_);
     return &listings_.back();
+}
+
+NodeExtra* ListingMap::extra(ModelNode* node) {
+    if (node->extra == nullptr) {
+        extras_.emplace_back(&arena_);
+        node->extra = &extras_.back();
+    }
+    return node->extra;
 }
 
 Reading* ListingMap::newReading(Listing* listing, Reading* parent, uint32_t source,
                                 ModelNode* into) {
-    readings_.emplace_back();
+    readings_.emplace_back(&arena_);
     Reading* reading = &readings_.back();
     reading->listing = listing;
     reading->parent = parent;
@@ -80,31 +141,34 @@ Reading* ListingMap::newReading(Listing* listing, Reading* parent, uint32_t sour
     reading->into = into;
     if (parent != nullptr)
         parent->children.push_back(reading);
-    into->readings.push_back(reading);
+    extra(into)->readings.push_back(reading);
     if (into != root_)
         ensureUpdir(into);
     return reading;
 }
 
-ModelNode* ListingMap::newNode(ModelNode* directory, int32_t kind, RecordRef first) {
+ModelNode* ListingMap::makeNode(ModelNode* directory, int32_t kind, RecordRef first) {
     nodes_.emplace_back();
     ModelNode* node = &nodes_.back();
     node->kind = kind;
     node->parent = directory;
     node->first = first;
+    return node;
+}
+
+ModelNode* ListingMap::newNode(ModelNode* directory, int32_t kind, RecordRef first) {
+    ModelNode* node = makeNode(directory, kind, first);
     index(node);
     return node;
 }
 
 void ListingMap::ensureUpdir(ModelNode* directory) {
-    if (directory->updir != nullptr)
+    NodeExtra* directoryExtra = extra(directory);
+    if (directoryExtra->updir != nullptr)
         return;
-    nodes_.emplace_back();
-    ModelNode* updir = &nodes_.back();
-    updir->kind = KIND_UPDIR;
-    updir->parent = directory;
-    directory->updir = updir;
-    index(updir);
+    // Made before any record is read into the directory, so it comes first
+    // and a record named "..." hides behind it, as in the loader.
+    directoryExtra->updir = newNode(directory, KIND_UPDIR, {});
 }
 
 std::string ListingMap::nameOf(const ModelNode* node) const {
@@ -115,144 +179,70 @@ std::string ListingMap::nameOf(const ModelNode* node) const {
     return recordEntryName(recordOf(node->first));
 }
 
-uint64_t ListingMap::key(const ModelNode* directory, std::string_view name) const {
-    // FNV alone leaves names that differ in a few characters close together;
-    // the finaliser spreads them over the whole table.
-    uint64_t h =
-        hashFolded(name) ^ (reinterpret_cast<uintptr_t>(directory) * 0x9E3779B97F4A7C15ull);
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdull;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ull;
-    return h ^ (h >> 33);
-}
-
-void ListingMap::growNames() {
-    size_t live = 0;
-    for (const NameSlot& slot : names_) live += slot.node != nullptr && slot.node != &removed_;
-    std::vector<NameSlot> old(std::max<size_t>(16, 4 * (live + 1)), NameSlot{});
-    size_t size = 16;
-    while (size < old.size()) size *= 2;
-    old.resize(size);
-    old.swap(names_);
-    namesUsed_ = 0;
-    const size_t mask = names_.size() - 1;
-    for (const NameSlot& slot : old) {
-        if (slot.node == nullptr || slot.node == &removed_)
-            continue;
-        size_t i = slot.key & mask;
-        while (names_[i].node != nullptr) i = (i + 1) & mask;
-        names_[i] = slot;
-        ++namesUsed_;
-    }
-}
-
-void ListingMap::index(ModelNode* node) {
-    if ((namesUsed_ + 1) * 2 > names_.size())
-        growNames();
-    const uint64_t k = key(node->parent, nameOf(node));
-    const size_t mask = names_.size() - 1;
-    size_t i = k & mask;
-    while (names_[i].node != nullptr && names_[i].node != &removed_) i = (i + 1) & mask;
-    if (names_[i].node == nullptr)
-        ++namesUsed_;
-    names_[i] = {k, node};
-}
-
-void ListingMap::unindex(ModelNode* node) {
-    if (names_.empty())
-        return;
-    const uint64_t k = key(node->parent, nameOf(node));
-    const size_t mask = names_.size() - 1;
-    for (size_t i = k & mask; names_[i].node != nullptr; i = (i + 1) & mask) {
-        if (names_[i].node == node) {
-            names_[i].node = &removed_;
-            return;
-        }
-    }
-}
-
-ModelNode* ListingMap::child(const ModelNode* directory, std::string_view name) const {
-    if (names_.empty())
-        return nullptr;
-    const uint64_t k = key(directory, name);
-    const size_t mask = names_.size() - 1;
-    for (size_t i = k & mask; names_[i].node != nullptr; i = (i + 1) & mask) {
-        ModelNode* node = names_[i].node;
-        if (names_[i].key == k && node != &removed_ && node->parent == directory &&
-            equalFoldingAscii(nameOf(node), name))
-            return node;
-    }
-    return nullptr;
-}
-
 uint32_t ListingMap::cutsInto(uint64_t start) const {
     auto found = cuts_.find(start);
     return found == cuts_.end() ? 0 : found->second;
 }
 
+void ListingMap::countUses() {
+    size_t ranges = 0;
+    for (const Reading& reading : readings_) ranges += 1 + reading.listing->records.size();
+    used_.reserve(ranges);
+    // Per reading: a listing read twice, and the data its records point to,
+    // count twice.
+    for (const Reading& reading : readings_) {
+        const Listing& listing = *reading.listing;
+        used_.add(listing.start, listing.start + listing.room);
+        for (const DirRecord& record : listing.records) {
+            if (record.type == TYPE_FILE)
+                used_.add(record.offset, uint64_t{record.offset} + record.size);
+        }
+    }
+    used_.finish();
+    for (Listing& listing : listings_)
+        listing.exclusive = used_.usedOnce(listing.start, listing.start + listing.room);
+}
+
 int ListingMap::read(const ByteSource& archive, std::string* why) {
     fileSize_ = archive.size();
     const uint32_t cap = loadRecordCap(fileSize_, LOAD_ENTRY_CAP);
-    // Sized once for as many records as the file could hold (up to a
-    // million), so that the name table is not rebuilt while the walk runs.
-    size_t slots = 16;
-    while (slots < 2 * std::min<uint64_t>(fileSize_ / DIR_RECORD_SIZE + 1, 1u << 20)) slots *= 2;
-    names_.assign(slots, NameSlot{});
     RecordSource source(archive);
     std::unordered_map<uint64_t, Listing*> byStart;
     std::unordered_set<uint64_t> active;
     struct Frame {
         Reading* reading;
         uint32_t next;  // the next record's index
-        bool fromFile;  // the listing's first reading: its records come from the file
     };
     std::vector<Frame> frames;
+    walking_ = true;
     auto open = [&](uint64_t start, ModelNode* into, Reading* parent, uint32_t sourceIndex) {
         Listing*& listing = byStart[start];
-        const bool fromFile = listing == nullptr;
-        if (fromFile) {
+        if (listing == nullptr) {
             listing = newListing();
             listing->start = start;
+            // A listing is read for the first time only when no reading of
+            // it is under way, so reading it whole at once is the same as
+            // the loader's reading record by record.
+            if (!readListing(source, listing, cap, why))
+                return false;
         }
-        frames.push_back({newReading(listing, parent, sourceIndex, into), 0, fromFile});
+        Reading* reading = newReading(listing, parent, sourceIndex, into);
+        reading->slots.reserve(listing->records.size());
+        ArenaVector<ModelNode*>& children = extra(into)->children;
+        children.reserve(children.size() + listing->records.size());
+        frames.push_back({reading, 0});
         active.insert(start);
+        return true;
     };
-    open(0, root_, nullptr, 0);
+    if (!open(0, root_, nullptr, 0))
+        return 0;
     uint32_t records = 0;
-    unsigned char bytes[DIR_RECORD_SIZE];
     while (!frames.empty()) {
         Frame& frame = frames.back();
         Reading* reading = frame.reading;
-        Listing* listing = reading->listing;
-        bool ends = false;
-        if (frame.fromFile) {
-            const uint64_t position = listing->start + uint64_t{frame.next} * DIR_RECORD_SIZE;
-            const int got = source.read(position, bytes);
-            if (got < 0) {
-                *why = "cannot read the archive's listings";
-                return 0;
-            }
-            DirRecord record;
-            if (got == 1)
-                record = decodeDirRecord(bytes);
-            if (got == 0 || (record.type != TYPE_FILE && record.type != TYPE_DIRECTORY)) {
-                listing->terminated = got == 1;
-                if (got == 1)
-                    listing->endRecord = record;
-                // The end record, or the bytes that could not make one, decide
-                // where the listing ends: they are part of it.
-                listing->room = position - listing->start + DIR_RECORD_SIZE;
-                ends = true;
-            } else {
-                listing->records.push_back(record);
-            }
-        } else {
-            ends = frame.next == listing->records.size();
-        }
-        if (ends) {
+        const Listing* listing = reading->listing;
+        if (frame.next == listing->records.size()) {
             active.erase(listing->start);
-            used_.add(listing->start, listing->start + listing->room);
             frames.pop_back();
             continue;
         }
@@ -264,18 +254,15 @@ int ListingMap::read(const ByteSource& archive, std::string* why) {
         const uint32_t index = frame.next++;
         const DirRecord& record = listing->records[index];
         ModelNode* directory = reading->into;
-        ModelNode* target = child(directory, recordEntryName(record));
-        if (target != nullptr) {
-            target->hidden.push_back({reading, index});
-        } else {
-            target = newNode(directory, record.type == TYPE_FILE ? KIND_FILE : KIND_SUBDIR,
-                             {reading, index});
-        }
-        reading->slots.push_back(target);
         if (record.type == TYPE_FILE) {
-            used_.add(record.offset, uint64_t{record.offset} + record.size);
+            // Whether its name is taken already is settled when the walk ends.
+            ModelNode* node = makeNode(directory, KIND_FILE, {reading, index});
+            extra(directory)->children.push_back(node);
+            reading->slots.push_back(node);
             continue;
         }
+        ModelNode* target = walkChild(directory, record, {reading, index});
+        reading->slots.push_back(target);
         if (active.count(record.offset) != 0) {
             // As the loader does: the listing is still being read further up,
             // so the directory keeps just its "...".
@@ -284,11 +271,17 @@ int ListingMap::read(const ByteSource& archive, std::string* why) {
             target->cut = true;
             continue;
         }
-        open(record.offset, target, reading, index);  // `frame` is not used past here
+        if (!open(record.offset, target, reading, index))  // `frame` is not used past here
+            return 0;
     }
-    used_.finish();
-    for (Listing& listing : listings_)
-        listing.exclusive = used_.usedOnce(listing.start, listing.start + listing.room);
+    walking_ = false;
+    // By index: settling gives entries that hide records an extra part,
+    // which appending to the deque must not lose the loop's place over.
+    for (size_t i = 0; i < extras_.size(); ++i) {
+        settle(&extras_[i]);
+        ArenaVector<uint64_t>().swap(extras_[i].table);
+    }
+    countUses();
     return 1;
 }
 

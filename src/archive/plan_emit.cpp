@@ -3,6 +3,7 @@
 // rename costs a 32-byte patch and a new size and offset 8 bytes.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "archive/edit_planner.h"
 
@@ -39,7 +40,7 @@ void wholeListing(const Listing& listing, std::vector<EditWrite>* writes) {
 }
 
 void changedRecords(const Listing& listing, std::vector<EditWrite>* writes) {
-    const size_t oldCount = listing.original.size();
+    const size_t oldCount = listing.originalCount;
     const size_t newCount = listing.records.size();
     // A listing cut short by the file's end keeps no end record unless its
     // records moved: writing one would only lengthen the file.
@@ -56,13 +57,19 @@ void changedRecords(const Listing& listing, std::vector<EditWrite>* writes) {
         run.clear();
         pendingSame = 0;
     };
-    for (size_t slot = 0; slot < slots; ++slot) {
+    auto asRead = [&](size_t slot) -> const DirRecord& {
+        if (listing.shifted)
+            return listing.original[slot];
+        auto saved = listing.saved.find(static_cast<uint32_t>(slot));
+        return saved != listing.saved.end() ? saved->second : listing.records[slot];
+    };
+    auto visit = [&](size_t slot) {
         const RecordBytes now =
             encoded(slot < newCount ? listing.records[slot] : listing.endRecord);
         bool known = slot < oldCount || (slot == oldCount && listing.originalTerminated);
         RecordBytes before{};
         if (slot < oldCount)
-            before = encoded(listing.original[slot]);
+            before = encoded(asRead(slot));
         else if (known)
             before = encoded(listing.endRecord);
         const uint64_t at = listing.start + slot * DIR_RECORD_SIZE;
@@ -83,6 +90,27 @@ void changedRecords(const Listing& listing, std::vector<EditWrite>* writes) {
             run.push_back(now[i]);
             pendingSame = 0;
         }
+    };
+    // Only the slots that may differ are compared, so that changing a few
+    // records of a listing of millions costs a few records. The slots skipped
+    // hold what they held: two or more of them end a patch, one may still
+    // join two patches.
+    size_t last = SIZE_MAX;
+    auto visitFrom = [&](size_t slot) {
+        if (last != SIZE_MAX && slot > last + 1) {
+            if (slot == last + 2)
+                visit(last + 1);
+            else
+                flush();
+        }
+        visit(slot);
+        last = slot;
+    };
+    if (listing.shifted) {
+        for (size_t slot = 0; slot < slots; ++slot) visitFrom(slot);
+    } else {
+        for (const auto& [slot, record] : listing.saved) visitFrom(slot);
+        for (size_t slot = oldCount; slot < slots; ++slot) visitFrom(slot);
     }
     flush();
 }

@@ -4,6 +4,7 @@
 // right after it moves instead, for every record that points to it.
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "archive/edit_names.h"
@@ -20,6 +21,14 @@ uint64_t listingBytes(const Listing* listing) {
     return (uint64_t{listing->records.size()} + 1) * DIR_RECORD_SIZE;
 }
 
+// A listing put somewhere new is written whole: what it held as read no longer matters.
+void forgetReading(Listing* listing) {
+    listing->changed = false;
+    listing->shifted = false;
+    listing->saved.clear();
+    listing->original.clear();
+}
+
 }  // namespace
 
 int EditPlanner::allocate(uint64_t length, bool alignLarge, uint64_t* place, std::string* why) {
@@ -33,9 +42,28 @@ int EditPlanner::allocate(uint64_t length, bool alignLarge, uint64_t* place, std
 void EditPlanner::touch(Listing* listing) {
     if (listing->placed || listing->changed)
         return;
-    listing->original = listing->records;
+    listing->originalCount = static_cast<uint32_t>(listing->records.size());
     listing->originalTerminated = listing->terminated;
     listing->changed = true;
+}
+
+void EditPlanner::touchRecord(Listing* listing, uint32_t index) {
+    touch(listing);
+    // Only the first change of a slot saves it: later ones would save what
+    // this change wrote. Records added since the reading need nothing.
+    if (listing->changed && !listing->shifted && index < listing->originalCount)
+        listing->saved.emplace(index, listing->records[index]);
+}
+
+void EditPlanner::shift(Listing* listing) {
+    touch(listing);
+    if (!listing->changed || listing->shifted)
+        return;
+    listing->original.assign(listing->records.begin(),
+                             listing->records.begin() + listing->originalCount);
+    for (const auto& [index, record] : listing->saved) listing->original[index] = record;
+    listing->saved.clear();
+    listing->shifted = true;
 }
 
 std::vector<Listing*> EditPlanner::liveListings() {
@@ -75,12 +103,26 @@ Listing* EditPlanner::writable(Reading* reading, std::string* why) {
     return repoint(reading, copy->start, why) ? copy : nullptr;
 }
 
+bool EditPlanner::dropped(const Reading* reading, uint32_t index) {
+    const RecordRef& first = reading->slots[index]->first;
+    return first.reading != reading || first.index != index;
+}
+
+void EditPlanner::listingChanged(const ModelNode* directory) {
+    if (changedListings_.insert(directory).second)
+        expected_.push_back({EXPECT_LISTING, namesOf(directory), "", 0, nullptr});
+}
+
 int EditPlanner::repoint(Reading* reading, uint64_t start, std::string* why) {
     Listing* parent = writable(reading->parent, why);
     if (parent == nullptr)
         return 0;
-    touch(parent);
+    touchRecord(parent, reading->source);
     parent->records[reading->source].offset = static_cast<uint32_t>(start);
+    // An entry's own record moves the entry, which the check sees; a dropped
+    // record's move it must be told of.
+    if (dropped(reading->parent, reading->source))
+        listingChanged(reading->parent->into);
     return 1;
 }
 
@@ -118,13 +160,12 @@ Listing* EditPlanner::grow(Reading* reading, uint64_t rootRecords, std::string* 
     listing->start = place;
     listing->room = room;
     listing->placed = true;
-    listing->changed = false;
-    listing->original.clear();
+    forgetReading(listing);
     return repoint(reading, place, why) ? listing : nullptr;
 }
 
 int EditPlanner::makeRootRoom(uint64_t records, std::string* why) {
-    Listing* root = map_.root()->readings.front()->listing;
+    Listing* root = map_.root()->readings().front()->listing;
     const uint64_t from = root->start + root->room;
     const uint64_t to =
         root->start + listingBytes(root) + std::max<uint64_t>(records, 1) * DIR_RECORD_SIZE;
@@ -139,15 +180,30 @@ int EditPlanner::makeRootRoom(uint64_t records, std::string* why) {
     uint64_t moved = 0;
     // Points every record of `type` that points to `old` (and holds data,
     // for files) at `place`, in every listing: the move is for all readers.
+    std::unordered_map<const Listing*, std::vector<uint32_t>> repointed;
     auto repointAll = [&](uint32_t type, uint64_t old, uint64_t size, uint64_t place) {
         for (Listing* listing : live) {
-            for (DirRecord& record : listing->records) {
+            for (uint32_t i = 0; i < listing->records.size(); ++i) {
+                DirRecord& record = listing->records[i];
                 if (record.type != type || record.offset != old)
                     continue;
                 if (type == TYPE_FILE && (record.size == 0 || (size != 0 && record.size != size)))
                     continue;
-                touch(listing);
+                touchRecord(listing, i);
                 record.offset = static_cast<uint32_t>(place);
+                repointed[listing].push_back(i);
+            }
+        }
+    };
+    // Dropped records among those repointed change their directories' listings.
+    auto tellDropped = [&]() {
+        for (const Reading& reading : map_.readings()) {
+            auto found = repointed.find(reading.listing);
+            if (!reading.alive || found == repointed.end())
+                continue;
+            for (uint32_t index : found->second) {
+                if (index < reading.slots.size() && dropped(&reading, index))
+                    listingChanged(reading.into);
             }
         }
     };
@@ -176,8 +232,7 @@ int EditPlanner::makeRootRoom(uint64_t records, std::string* why) {
         listing->start = place;
         listing->room = listingBytes(listing);
         listing->placed = true;
-        listing->changed = false;
-        listing->original.clear();
+        forgetReading(listing);
         ++moved;
     }
     std::map<std::pair<uint64_t, uint64_t>, bool> data;
@@ -209,6 +264,7 @@ int EditPlanner::makeRootRoom(uint64_t records, std::string* why) {
         repointAll(TYPE_FILE, offset, size, place);
         ++moved;
     }
+    tellDropped();
     root->room = to - root->start;
     movedForRoot_ += moved;
     return 1;

@@ -32,16 +32,25 @@ std::string withoutLastLine(const std::string& out) {
     return end == std::string::npos ? "" : out.substr(0, end + 1);
 }
 
+// Bytes that differ from block to block, so that comparing the wrong blocks shows.
+std::string pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = char(i % 251);
+    return bytes;
+}
+
 TEST(Update, ExtractEditUpdateExtractRoundTrips) {
     TempDir dir;
     // A*B, A?B and A_B all want the output name A_B: A_B keeps it, the others are numbered.
     const std::string archive = writeArchive(
-        dir, archiveDirectory(
-                 "", {archiveFile("README.TXT", std::string(3000, 'r')), archiveFile("A*B", "star"),
-                      archiveFile("A?B", "ques"), archiveFile("A_B", "unde"),
-                      archiveDirectory("MAPS", {archiveFile("E1M1.MAP", "map one"),
-                                                archiveFile("E1M2.MAP", "map two")}),
-                      archiveDirectory("SND", {archiveFile("HIT.WAV", std::string(5000, 'w'))})}));
+        dir,
+        archiveDirectory(
+            "", {archiveFile("README.TXT", std::string(3000, 'r')), archiveFile("A*B", "star"),
+                 archiveFile("A?B", "ques"), archiveFile("A_B", "unde"),
+                 archiveFile("BIG.BIN", pattern(150000)), archiveFile("BIG2.BIN", pattern(150000)),
+                 archiveDirectory("MAPS", {archiveFile("E1M1.MAP", "map one"),
+                                           archiveFile("E1M2.MAP", "map two")}),
+                 archiveDirectory("SND", {archiveFile("HIT.WAV", std::string(5000, 'w'))})}));
     const std::vector<uint8_t> original = readFileBytes(archive);
     const std::map<std::string, uint32_t> before = offsets(archive);
     const std::string out = dir.file("out");
@@ -50,19 +59,24 @@ TEST(Update, ExtractEditUpdateExtractRoundTrips) {
     writeFile(out + "/README.TXT", "shorter");                  // smaller
     writeFile(out + "/MAPS/E1M1.MAP", std::string(9000, 'M'));  // bigger
     writeFile(out + "/A_B~3", "QUES");                          // the same size: A?B
+    std::string last = pattern(150000);
+    last.back() = 'x';
+    writeFile(out + "/BIG2.BIN", last);  // the same size, a change in its last block
     writeFile(out + "/MAPS/E9M1.MAP", "new map");
     writeFile(out + "/NEW/DEEP/N.TXT", "deep");
     const std::string expected =
         "unchanged A_B\n"
         "unchanged A*B  (from A_B~2)\n"
         "replaced  A?B  (from A_B~3)\n"
+        "unchanged BIG.BIN\n"
+        "replaced  BIG2.BIN\n"
         "replaced  MAPS/E1M1.MAP\n"
         "unchanged MAPS/E1M2.MAP\n"
         "added     MAPS/E9M1.MAP\n"
         "added     NEW/DEEP/N.TXT\n"
         "replaced  README.TXT\n"
         "unchanged SND/HIT.WAV\n"
-        "3 files replaced, 2 files added, 4 files unchanged\n";
+        "4 files replaced, 2 files added, 5 files unchanged\n";
 
     ModeRun dry = runDirrip({"--update", archive, out, "--add-new", "--dry-run"});
     EXPECT_EQ(dry.status, 0) << dry.err;
@@ -77,7 +91,7 @@ TEST(Update, ExtractEditUpdateExtractRoundTrips) {
     ASSERT_EQ(update.status, 0) << update.err;
     EXPECT_EQ(withoutLastLine(update.out), expected);
     EXPECT_TRUE(std::regex_search(
-        update.out, std::regex("^update from '.*': 3 files replaced, 2 files added: \\d+ bytes "
+        update.out, std::regex("^update from '.*': 4 files replaced, 2 files added: \\d+ bytes "
                                "written\n$",
                                std::regex::multiline)))
         << update.out;
@@ -86,13 +100,13 @@ TEST(Update, ExtractEditUpdateExtractRoundTrips) {
     ASSERT_EQ(runDirrip({"-x", archive, "-C", again}).status, 0);
     EXPECT_EQ(readTree(again), readTree(out));
     const std::map<std::string, uint32_t> after = offsets(archive);
-    for (const char* untouched : {"A*B", "A_B", "MAPS/E1M2.MAP", "SND/HIT.WAV"})
+    for (const char* untouched : {"A*B", "A_B", "BIG.BIN", "MAPS/E1M2.MAP", "SND/HIT.WAV"})
         EXPECT_EQ(after.at(untouched), before.at(untouched)) << untouched;
 
     // Nothing differs now: nothing is written, and the one change undoes whole.
     ModeRun same = runDirrip({"--update", archive, out});
     EXPECT_EQ(same.status, 0) << same.err;
-    EXPECT_NE(same.out.find("0 files replaced, 0 files added, 9 files unchanged\n"
+    EXPECT_NE(same.out.find("0 files replaced, 0 files added, 11 files unchanged\n"
                             "nothing to change; the archive is unchanged\n"),
               std::string::npos)
         << same.out;

@@ -186,6 +186,8 @@ int changeArchive(const std::string& archivePath, const std::vector<EditRequest>
     EditPlan plan;
     if (!planArchiveEdit(locked.archive, requests, &plan, &report->why))
         return 0;
+    if (!options.description.empty())
+        plan.description = options.description;
     return applyLocked(&locked, plan, options, report);
 }
 

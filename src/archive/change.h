@@ -26,6 +26,9 @@ struct ChangeOptions {
     bool dryRun = false;
     // How long to wait for another program's lock on the archive.
     int lockWaitMilliseconds = EDIT_LOCK_WAIT_MILLISECONDS;
+    // When not empty, names the change in its report and the history instead
+    // of the editor's own words (one line, UTF-8).
+    std::string description;
 };
 
 // What a change, an undo or a forget did, for the front ends to show.

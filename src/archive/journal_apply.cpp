@@ -82,7 +82,12 @@ int checkPlan(const ByteSource& archive, const EditPlan& plan, std::string* why)
 // Collects a STEP payload in blocks on its way into the journal, with its check.
 class PayloadSink {
   public:
-    PayloadSink(ByteStore& journal, uint64_t at) : journal_(journal), at_(at) {}
+    PayloadSink(ByteStore& journal, uint64_t at) : journal_(journal), at_(at) {
+        // Room for the most a block can hold before it is flushed, taken at
+        // once: growing it step by step would touch (and fault in) twice the
+        // memory, which costs a change of many small files more than its writes.
+        pending_.reserve(2 * JOURNAL_BLOCK_SIZE);
+    }
 
     int put(const void* bytes, size_t count, std::string* why) {
         const auto* from = static_cast<const unsigned char*>(bytes);
@@ -220,7 +225,15 @@ int copyWithinArchive(ByteStore& archive, const EditWrite& write, std::vector<un
 }
 
 int writeChange(ByteStore& archive, const EditPlan& plan, std::string* why) {
-    std::vector<unsigned char> block(JOURNAL_BLOCK_SIZE);
+    // No bigger than the largest copy needs: a zeroed block of the full size
+    // would cost more than copying many small files.
+    uint64_t largest = 0;
+    for (const EditWrite& write : plan.writes) {
+        if (write.source != EDIT_SOURCE_BYTES)
+            largest = std::max(largest, write.length);
+    }
+    std::vector<unsigned char> block(
+        static_cast<size_t>(std::min<uint64_t>(JOURNAL_BLOCK_SIZE, largest)));
     for (const EditWrite& write : plan.writes) {
         int done = 1;
         if (write.source == EDIT_SOURCE_BYTES)

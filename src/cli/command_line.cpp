@@ -12,6 +12,7 @@
 #include "cli/display_name.h"
 #include "cli/extract_mode.h"
 #include "cli/list_mode.h"
+#include "cli/update_mode.h"
 #include "cli/verify_mode.h"
 #include "platform/standard_streams.h"
 #include "version.h"
@@ -39,6 +40,9 @@ const char HELP[] =
     "  dirrip --delete ARCHIVE PATH...         delete files, or directories with all below\n"
     "  dirrip --rename ARCHIVE PATH NEWNAME    rename an entry within its directory\n"
     "  dirrip --mkdir ARCHIVE PATH             make a directory\n"
+    "  dirrip --update [--add-new] [--dry-run] ARCHIVE DIR\n"
+    "                                          put back the files of DIR that differ from\n"
+    "                                          the entries --extract wrote them for\n"
     "  dirrip --undo ARCHIVE                   take back the last change\n"
     "  dirrip --history ARCHIVE                list the changes --undo can take back\n"
     "  dirrip --forget ARCHIVE                 drop them, freeing their journal\n"
@@ -54,6 +58,9 @@ const char HELP[] =
     "      --cat               write one file of the archive to standard output\n"
     "      --replace, --add, --delete, --rename, --mkdir\n"
     "                          change the archive in place, all or nothing\n"
+    "      --update            put a directory's edited files back, as one change\n"
+    "      --add-new           with --update: also add the files no entry has\n"
+    "      --dry-run           with --update: say what would be done, change nothing\n"
     "      --undo, --history, --forget\n"
     "                          take back, list or drop the changes\n"
     "  -h, --help              show this help\n"
@@ -165,6 +172,8 @@ const char* namesProblem(CommandMode mode, size_t names) {
             return names == 1 ? nullptr : "--history takes one archive";
         case MODE_FORGET:
             return names == 1 ? nullptr : "--forget takes one archive";
+        case MODE_UPDATE:
+            return names == 2 ? nullptr : "--update takes an archive and one directory";
         default:
             return nullptr;
     }
@@ -202,10 +211,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
         const char* name;
         CommandMode mode;
         bool given = false;
-    } changeFlags[] = {{"--replace", MODE_REPLACE}, {"--add", MODE_ADD},
-                       {"--delete", MODE_DELETE},   {"--rename", MODE_RENAME},
-                       {"--mkdir", MODE_MKDIR},     {"--undo", MODE_UNDO},
-                       {"--history", MODE_HISTORY}, {"--forget", MODE_FORGET}};
+    } changeFlags[] = {
+        {"--replace", MODE_REPLACE}, {"--add", MODE_ADD},       {"--delete", MODE_DELETE},
+        {"--rename", MODE_RENAME},   {"--mkdir", MODE_MKDIR},   {"--undo", MODE_UNDO},
+        {"--history", MODE_HISTORY}, {"--forget", MODE_FORGET}, {"--update", MODE_UPDATE}};
     CommandLine line;
     std::vector<std::string> names;
     app.add_flag("-l,--list", list);
@@ -215,6 +224,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
     app.add_flag("--cat", cat);
     app.add_flag("--json", line.json);
     app.add_flag("-k,--keep", line.keep);
+    app.add_flag("--add-new", line.addNew);
+    app.add_flag("--dry-run", line.dryRun);
     app.add_flag("-h,--help", help);
     app.add_flag("--version", version);
     for (ChangeFlag& flag : changeFlags) app.add_flag(flag.name, flag.given);
@@ -243,7 +254,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     if (modes > 1)
         return wrongUsage(
             "choose one mode: --list, --extract, --verify, --create, --cat, --replace, --add, "
-            "--delete, --rename, --mkdir, --undo, --history or --forget");
+            "--delete, --rename, --mkdir, --update, --undo, --history or --forget");
     line.mode = list      ? MODE_LIST
                 : extract ? MODE_EXTRACT
                 : verify  ? MODE_VERIFY
@@ -258,6 +269,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
         return wrongUsage("--json goes with --list");
     if (line.keep && line.mode != MODE_EXTRACT)
         return wrongUsage("--keep goes with --extract");
+    if (line.addNew && line.mode != MODE_UPDATE)
+        return wrongUsage("--add-new goes with --update");
+    if (line.dryRun && line.mode != MODE_UPDATE)
+        return wrongUsage("--dry-run goes with --update");
     if (directory->count() > 0 && line.mode != MODE_EXTRACT)
         return wrongUsage("--directory (-C) goes with --extract");
     if (line.mode == MODE_EXTRACT && line.directory.empty())
@@ -272,6 +287,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
         line.packDirectory = names[1];
     if (line.mode == MODE_CAT)
         line.entryPath = names[1];
+    if (line.mode == MODE_UPDATE)
+        line.updateDirectory = names[1];
     if (line.mode >= MODE_REPLACE && line.mode <= MODE_MKDIR) {
         const bool withSecond =
             line.mode == MODE_REPLACE || line.mode == MODE_ADD || line.mode == MODE_RENAME;
@@ -347,6 +364,9 @@ int runCommandLine(const CommandLine& line, std::ostream& out, std::ostream& err
             return historyMode(line.archive, out, err);
         case MODE_FORGET:
             return forgetMode(line.archive, out, err);
+        case MODE_UPDATE:
+            return updateMode({line.archive, line.updateDirectory, line.addNew, line.dryRun}, out,
+                              err);
         case MODE_BROWSER:
             break;
     }

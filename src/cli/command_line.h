@@ -1,6 +1,7 @@
 // The command line: the browser on one archive, or a mode for scripts
 // (--list, --extract, --verify, --create, --cat, and the modes that change an
-// archive in place or take changes back), with options in any order.
+// archive in place, --update among them, or take changes back), with options
+// in any order.
 #pragma once
 
 #include <iosfwd>
@@ -24,6 +25,7 @@ enum CommandMode {
     MODE_UNDO,         // --undo
     MODE_HISTORY,      // --history
     MODE_FORGET,       // --forget
+    MODE_UPDATE,       // --update
     MODE_WRONG_USAGE,  // the arguments make no sense; `error` says why
 };
 
@@ -42,6 +44,11 @@ struct CommandLine {
     std::string newName;
     bool json = false;  // --list: one JSON document
     bool keep = false;  // --extract: leave files that exist alone
+    // --update: the directory whose files go back in (the archive's second
+    // name), whether files no entry has are added, and whether to change nothing.
+    std::string updateDirectory;
+    bool addNew = false;
+    bool dryRun = false;
     std::string error;  // MODE_WRONG_USAGE: the reason, one line
 };
 

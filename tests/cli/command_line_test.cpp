@@ -23,9 +23,10 @@ struct Arguments {
 
 // One line per parse: the mode, its names and options, or "usage: " and the reason.
 std::string describe(const CommandLine& line) {
-    static const char* const NAMES[] = {
-        "browser", "list", "extract", "verify", "create", "cat",  "help",    "version",
-        "replace", "add",  "delete",  "rename", "mkdir",  "undo", "history", "forget"};
+    static const char* const NAMES[] = {"browser", "list",   "extract", "verify",  "create",
+                                        "cat",     "help",   "version", "replace", "add",
+                                        "delete",  "rename", "mkdir",   "undo",    "history",
+                                        "forget",  "update"};
     if (line.mode == MODE_WRONG_USAGE)
         return "usage: " + line.error;
     std::string text = NAMES[line.mode];
@@ -47,6 +48,12 @@ std::string describe(const CommandLine& line) {
         text += " json";
     if (line.keep)
         text += " keep";
+    if (!line.updateDirectory.empty())
+        text += " from " + line.updateDirectory;
+    if (line.addNew)
+        text += " add-new";
+    if (line.dryRun)
+        text += " dry-run";
     return text;
 }
 
@@ -101,7 +108,7 @@ TEST(CommandLine, ArgumentsToModeAndOptions) {
         {{"--cat", "G.DIR", "A", "--json"}, "usage: --json goes with --list"},
         {{"--list", "a.dir", "--verify"},
          "usage: choose one mode: --list, --extract, --verify, --create, --cat, --replace, --add, "
-         "--delete, --rename, --mkdir, --undo, --history or --forget"},
+         "--delete, --rename, --mkdir, --update, --undo, --history or --forget"},
         // The modes that change an archive, each with the names it takes.
         {{"--replace", "G.DIR", "MAPS/E1M1.MAP", "new.map"},
          "replace G.DIR path MAPS/E1M1.MAP with new.map"},
@@ -116,9 +123,14 @@ TEST(CommandLine, ArgumentsToModeAndOptions) {
         {{"--undo", "G.DIR"}, "undo G.DIR"},
         {{"--history", "G.DIR", "X"}, "usage: --history takes one archive"},
         {{"--forget", "G.DIR"}, "forget G.DIR"},
+        {{"--dry-run", "G.DIR", "--update", "out", "--add-new"},
+         "update G.DIR from out add-new dry-run"},
+        {{"--update", "G.DIR"}, "usage: --update takes an archive and one directory"},
+        {{"--add-new", "-x", "G.DIR"}, "usage: --add-new goes with --update"},
+        {{"--replace", "G.DIR", "A", "a", "--dry-run"}, "usage: --dry-run goes with --update"},
         {{"--undo", "--forget", "G.DIR"},
          "usage: choose one mode: --list, --extract, --verify, --create, --cat, --replace, --add, "
-         "--delete, --rename, --mkdir, --undo, --history or --forget"},
+         "--delete, --rename, --mkdir, --update, --undo, --history or --forget"},
         {{"--verify", "a.dir", "extra"}, "usage: --verify takes one archive"},
         {{"--create", "a.dir"}, "usage: --create takes an archive and one directory"},
         {{"--create", "a.dir", "x", "y"}, "usage: --create takes an archive and one directory"},

@@ -142,4 +142,32 @@ TEST(ChangeKill, AReplaceStoppedAnywhereLeavesTheOldArchiveOrTheNew) {
     stopAtManyPoints(dir, replace, original, original.archive, changed.archive);
 }
 
+// A long --update: many entries replaced (smaller, bigger, the same size)
+// and files added, as one change; stopped anywhere, the archive opened again
+// is the old one or the updated one, and an undo of the whole is the same.
+TEST(ChangeKill, AnUpdateStoppedAnywhereLeavesTheOldArchiveOrTheNew) {
+    TempDir dir(scratchBase());
+    std::vector<ArchiveNode> files;
+    for (int i = 0; i < 48; ++i)
+        files.push_back(archiveFile("F" + std::to_string(i) + ".BIN",
+                                    std::string(size_t(200 + 100 * i), char('a' + i % 26))));
+    restore(dir,
+            Start{archiveBytes(archiveDirectory("", {archiveFile("README.TXT", "hello"),
+                                                     archiveDirectory("DATA", std::move(files))})),
+                  {}});
+    const Start original = current(dir);
+    ASSERT_EQ(run(dir, DIRRIP + " -x game.dir -C tree"), 0) << readFile(dir.file("err"));
+    for (int i = 0; i < 48; ++i) {
+        const auto size = size_t(200 + 100 * i + (i % 3 == 0 ? 0 : i % 3 == 1 ? 700 : -150));
+        writeFile(dir.file("tree/DATA/F" + std::to_string(i) + ".BIN"), std::string(size, 'Z'));
+    }
+    for (int i = 0; i < 4; ++i)
+        writeFile(dir.file("tree/NEW" + std::to_string(i) + "/N.BIN"), std::string(900, 'n'));
+    const std::string update = DIRRIP + " --update game.dir tree --add-new";
+    ASSERT_EQ(run(dir, update), 0) << readFile(dir.file("err"));
+    const Start updated = current(dir);
+    stopAtManyPoints(dir, update, original, original.archive, updated.archive);
+    stopAtManyPoints(dir, DIRRIP + " --undo game.dir", updated, updated.archive, original.archive);
+}
+
 }  // namespace

@@ -32,6 +32,9 @@
 //   same FILE1 FILE2     the two files hold the same bytes
 //   holds FILE TEXT      the file holds exactly TEXT (\n for a line end)
 //   exists PATH / missing PATH   waits until the path is there / is gone
+//   hold PATH            keeps PATH open for writing, sharing reading only, as
+//                        another program changing it would
+//   release              closes what hold opened
 // On the first failure the report names the line and shows the screen.
 #include <windows.h>
 
@@ -263,6 +266,9 @@ bool startProgram(const std::string& commandLine, bool toFiles) {
     return started;
 }
 
+// The file a script holds open (hold ... release).
+HANDLE held = INVALID_HANDLE_VALUE;
+
 // Runs one script line; returns an empty text when it passed, else what failed.
 std::string runLine(const std::string& line) {
     std::istringstream words(line);
@@ -378,6 +384,16 @@ std::string runLine(const std::string& line) {
         if (!found)
             return "missing file";
         return bytes == unescape(text) ? "" : "the file holds '" + bytes + "'";
+    }
+    if (command == "hold") {
+        held = CreateFileW(systemPath(inFolder(rest)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return held != INVALID_HANDLE_VALUE ? "" : "cannot hold " + rest;
+    }
+    if (command == "release") {
+        CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+        return "";
     }
     if (command == "exists" || command == "missing") {
         // The program may still be writing or removing the file: wait for it.

@@ -13,47 +13,9 @@
 #include <unordered_set>
 
 #include "archive/loader.h"
+#include "archive/record_reader.h"
 
 namespace {
-
-constexpr size_t READ_CHUNK_MIN = 4096;
-constexpr size_t READ_CHUNK_MAX = 1u << 20;
-
-// Reads records through a buffer that grows while reads run on in file order
-// and shrinks again after a jump, as the loader's reader does.
-class RecordSource {
-  public:
-    explicit RecordSource(const ByteSource& file) : file_(file), size_(file.size()) {}
-
-    // 1 with `*bytes` pointing at the record at `position` (valid until the
-    // next read); 0 when it cannot be read whole (the end of the file); -1
-    // on a read error.
-    int read(uint64_t position, const unsigned char** bytes) {
-        if (position > size_ || size_ - position < DIR_RECORD_SIZE)
-            return 0;
-        if (position < start_ || position + DIR_RECORD_SIZE > start_ + length_) {
-            const bool runsOn = position >= start_ && position <= start_ + length_;
-            chunk_ = runsOn ? std::min(chunk_ * 2, READ_CHUNK_MAX) : READ_CHUNK_MIN;
-            const size_t wanted = static_cast<size_t>(std::min<uint64_t>(chunk_, size_ - position));
-            buffer_.resize(std::max(buffer_.size(), wanted));
-            const int64_t got = file_.readAt(position, buffer_.data(), wanted);
-            if (got < static_cast<int64_t>(DIR_RECORD_SIZE))
-                return -1;
-            start_ = position;
-            length_ = static_cast<uint64_t>(got);
-        }
-        *bytes = buffer_.data() + (position - start_);
-        return 1;
-    }
-
-  private:
-    const ByteSource& file_;
-    uint64_t size_;
-    std::vector<unsigned char> buffer_;
-    uint64_t start_ = 0;
-    uint64_t length_ = 0;
-    size_t chunk_ = READ_CHUNK_MIN;
-};
 
 bool isEntryRecord(uint32_t type) {
     return type == TYPE_FILE || type == TYPE_DIRECTORY;
@@ -61,7 +23,7 @@ bool isEntryRecord(uint32_t type) {
 
 // Reads the listing at `listing->start` up to its end record (or the file's
 // end): counted first, so that its records take exactly the room they need.
-int readListing(RecordSource& source, Listing* listing, uint32_t cap, std::string* why) {
+int readListing(RecordReader& source, Listing* listing, uint32_t cap, std::string* why) {
     const unsigned char* bytes = nullptr;
     uint64_t position = listing->start;
     size_t count = 0;
@@ -206,7 +168,7 @@ void ListingMap::countUses() {
 int ListingMap::read(const ByteSource& archive, std::string* why) {
     fileSize_ = archive.size();
     const uint32_t cap = loadRecordCap(fileSize_, LOAD_ENTRY_CAP);
-    RecordSource source(archive);
+    RecordReader source(archive);
     std::unordered_map<uint64_t, Listing*> byStart;
     std::unordered_set<uint64_t> active;
     struct Frame {

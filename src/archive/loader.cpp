@@ -20,55 +20,10 @@
 #include "archive/fold_index.h"
 #include "archive/load_observer.h"
 #include "archive/record.h"
+#include "archive/record_reader.h"
 #include "platform/byte_store.h"
 
 namespace {
-
-constexpr size_t READ_CHUNK_MIN = 4096;
-constexpr size_t READ_CHUNK_MAX = 1u << 20;
-
-// Reads records through a buffer that grows while the reads run on in file
-// order (one long listing) and shrinks again after a jump, so that a walk that
-// jumps between many small listings does not read far ahead each time.
-class RecordReader {
-  public:
-    explicit RecordReader(const ByteSource& file) : file_(file), fileSize_(file.size()) {}
-
-    uint64_t fileSize() const { return fileSize_; }
-
-    // Fills `bytes` with the record at `position`; false when it cannot be
-    // read whole.
-    bool read(uint64_t position, unsigned char* bytes) {
-        if (position + DIR_RECORD_SIZE > fileSize_)
-            return false;
-        if (position < start_ || position + DIR_RECORD_SIZE > start_ + length_) {
-            if (!fill(position))
-                return false;
-        }
-        std::copy_n(buffer_.data() + (position - start_), DIR_RECORD_SIZE, bytes);
-        return true;
-    }
-
-  private:
-    bool fill(uint64_t position) {
-        const bool runsOn = position >= start_ && position <= start_ + length_;
-        chunk_ = runsOn ? std::min(chunk_ * 2, READ_CHUNK_MAX) : READ_CHUNK_MIN;
-        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(chunk_, fileSize_ - position));
-        buffer_.resize(std::max(buffer_.size(), wanted));
-        const int64_t read = file_.readAt(position, buffer_.data(), wanted);
-        const size_t got = read < 0 ? 0 : static_cast<size_t>(read);
-        start_ = position;
-        length_ = got;
-        return got >= DIR_RECORD_SIZE;
-    }
-
-    const ByteSource& file_;
-    uint64_t fileSize_;
-    std::vector<unsigned char> buffer_;
-    uint64_t start_ = 0;
-    uint64_t length_ = 0;
-    size_t chunk_ = READ_CHUNK_MIN;
-};
 
 // One listing being read: the directory it fills and where its next record is.
 struct Frame {
@@ -105,12 +60,12 @@ class Loader {
         }
         open(root_, 0, true, false);
         bool capped = false;
-        unsigned char bytes[DIR_RECORD_SIZE];
+        const unsigned char* bytes = nullptr;
         while (!frames_.empty()) {
             Frame& frame = frames_.back();
             DirRecord record;
-            const bool readWhole = reader_.read(frame.position, bytes);
-            if (!readWhole) {
+            // A record that cannot be read whole, or at all, ends its listing.
+            if (reader_.read(frame.position, &bytes) != 1) {
                 close(frame.position == frame.listingStart && frame.position >= reader_.fileSize()
                           ? LISTING_OUTSIDE
                           : LISTING_CUT_SHORT);

@@ -24,14 +24,6 @@ struct Scan {
     std::vector<std::string> warnings;
 };
 
-// `name` inside the directory `path`, as the user named the tree: one
-// separator between them, however the user ended the directory's name.
-std::string childPathOf(const std::string& path, const std::string& name) {
-    if (!path.empty() && isHostPathSeparator(path.back()))
-        return path + name;
-    return path + "/" + name;
-}
-
 // What stands at `path` when it is neither a file nor a directory: a symbolic
 // link (or junction) says so, since it is the usual surprise.
 std::string otherKindText(const std::string& path) {
@@ -55,7 +47,7 @@ void scanDirectory(Scan& scan, const std::string& path, ArchiveNode* node) {
     std::vector<std::string> stored;  // code page 437 names, for the letter case test
     std::vector<std::string> storedPaths;
     for (const std::string& name : names) {
-        const std::string childPath = childPathOf(path, name);
+        const std::string childPath = hostChildPath(path, name);
         const std::string shown = "'" + displayPath(childPath) + "'";
         HostFileInfo info;
         if (!inspectHostPath(childPath, false, &info)) {

@@ -27,14 +27,6 @@ std::string quotedEntry(const std::string& cp437Path) {
     return "'" + displayName(cp437Path) + "'";
 }
 
-// `name` inside the directory `path`, with one separator between them
-// however the user ended the directory's name.
-std::string childPathOf(const std::string& path, const std::string& name) {
-    if (!path.empty() && isHostPathSeparator(path.back()))
-        return path + name;
-    return path + "/" + name;
-}
-
 // Why something that is neither a file nor a directory is not taken: a
 // symbolic link says so, since it is the usual surprise.
 std::string otherKindText(const std::string& path) {
@@ -150,7 +142,7 @@ class Scanner {
 
     // A path below the scanned directory as the user would find it.
     std::string where(const std::string& diskPath) const {
-        return quoted(childPathOf(directory_, diskPath));
+        return quoted(hostChildPath(directory_, diskPath));
     }
 
     void item(UpdateAction action, const std::string& diskPath, const std::string& archivePath,
@@ -167,7 +159,7 @@ class Scanner {
     // Looks at `name` inside `frame`. Returns true with `*child` set up when
     // it is a directory to walk next.
     bool visit(const Frame& frame, const std::string& name, Frame* child) {
-        const std::string hostPath = childPathOf(frame.hostPath, name);
+        const std::string hostPath = hostChildPath(frame.hostPath, name);
         const std::string diskPath = frame.diskPath.empty() ? name : frame.diskPath + "/" + name;
         HostFileInfo info;
         std::string cause;

@@ -37,3 +37,11 @@ int inspectHostPath(const std::string& path, bool followLinks, HostFileInfo* inf
 
 // True when `c` separates path components on this system ('/', and '\' on Windows).
 bool isHostPathSeparator(char c);
+
+// `name` inside the folder `path`, as the user named the folder: one
+// separator between them, however the user ended the folder's name.
+inline std::string hostChildPath(const std::string& path, const std::string& name) {
+    if (!path.empty() && isHostPathSeparator(path.back()))
+        return path + name;
+    return path + "/" + name;
+}

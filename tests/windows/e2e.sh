@@ -11,6 +11,7 @@
 # scripts of that name.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tests/windows/in_console.sh
 WINDOWS_BUILD=${WINDOWS_BUILD:-build-windows}
 LINUX_BUILD=${LINUX_BUILD:-build}
 export LINUX_DIRRIP="$PWD/$LINUX_BUILD/dirrip"
@@ -18,6 +19,14 @@ export LINUX_DEMO="$PWD/$LINUX_BUILD/demo.dir"
 export TESTS="$PWD/tests/windows"
 build_abs="$PWD/$WINDOWS_BUILD"
 driver="$build_abs/tests/windows/e2e_driver.exe"
+
+# The Windows form of an absolute Linux path, through wine's drive Z: (the
+# whole file system). Worked out here rather than by `winepath`, which starts
+# wine once per path, and whose failure would end the run without a word.
+windows_path() {
+  printf 'Z:%s\n' "${1//\//\\}"
+}
+
 work_root="$build_abs/e2e-work"
 rm -rf "$work_root"
 mkdir -p "$work_root"
@@ -31,8 +40,8 @@ for script in tests/windows/e2e/${E2E_ONLY:-*}.script; do
   prep=$(grep '^#prep ' "$script" | cut -c7- || true)
   ( cd "$WORK" && bash -ec "$prep" ) \
     || { echo "FAIL $name: preparing its folder failed"; failed=$((failed + 1)); continue; }
-  work_win=$(winepath -w "$WORK" 2>/dev/null)
-  build_win=$(winepath -w "$build_abs" 2>/dev/null)
+  work_win=$(windows_path "$WORK")
+  build_win=$(windows_path "$build_abs")
   # Taken from the environment, so that backslashes in the paths stay as they are.
   WORK_WIN="$work_win" BUILD_WIN="$build_win" awk '
     BEGIN { work = ENVIRON["WORK_WIN"]; build = ENVIRON["BUILD_WIN"] }
@@ -43,8 +52,8 @@ for script in tests/windows/e2e/${E2E_ONLY:-*}.script; do
   report="$WORK/report.txt"
   rm -f "$report"
   status=0
-  timeout 120 script -qec "wine '$driver' '$(winepath -w "$WORK/run.script" 2>/dev/null)' \
-    '$(winepath -w "$report" 2>/dev/null)'" /dev/null >/dev/null 2>&1 || status=$?
+  in_console 120 "wine '$driver' '$(windows_path "$WORK/run.script")' \
+    '$(windows_path "$report")'" || status=$?
   if [ "$status" = 0 ] && grep -q '^passed' "$report" 2>/dev/null; then
     echo "ok   $name"
     passed=$((passed + 1))

@@ -6,6 +6,7 @@
 set -euo pipefail
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 cd "$(dirname "$0")/../.."
+source tests/windows/in_console.sh
 WINDOWS_BUILD=${WINDOWS_BUILD:-build-windows}
 LINUX_BUILD=${LINUX_BUILD:-build}
 
@@ -19,13 +20,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 300 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed or hung"; exit 1; }
 fi
 
-# The console tests need a console: wine gives one inside a pseudo-terminal,
-# which `script` provides; the report goes to a file beside it.
+# The console tests need a console (see in_console.sh); the report goes to a
+# file beside it.
 log="$WINDOWS_BUILD/tests/windows/unit.log"
 echo "== unit tests under wine"
 status=0
-timeout 300 script -qec "wine '$WINDOWS_BUILD/tests/windows/test_windows.exe' --gtest_brief=1 \
-  >'$log' 2>&1" /dev/null >/dev/null 2>&1 || status=$?
+in_console 300 "wine '$WINDOWS_BUILD/tests/windows/test_windows.exe' --gtest_brief=1 \
+  >'$log' 2>&1" || status=$?
 cat "$log"
 [ "$status" = 0 ] || { echo "unit tests under wine failed (status $status)"; exit 1; }
 

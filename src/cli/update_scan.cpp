@@ -36,6 +36,43 @@ std::string otherKindText(const std::string& path) {
     return "neither a file nor a directory";
 }
 
+// Compares the `size` bytes of `archive` at `offset` with the file at
+// `hostPath`, reading both in blocks of `buffer.size() / 2` bytes. Returns 1
+// with `*same` telling whether they are equal (data that runs past the end
+// of the archive is not); 0 when the file or the archive cannot be read, with
+// the cause in `*why`.
+int sameBytes(const ByteSource& archive, uint64_t offset, uint64_t size,
+              const std::string& hostPath, std::vector<uint8_t>& buffer, bool* same,
+              std::string* why) {
+    ArchiveFile file;
+    if (!file.open(hostPath.c_str(), why))
+        return 0;
+    *same = false;
+    if (file.size() != size)
+        return 1;
+    const size_t block = buffer.size() / 2;
+    uint8_t* const mine = buffer.data();
+    uint8_t* const theirs = mine + block;
+    for (uint64_t done = 0; done < size;) {
+        const auto count = size_t(std::min<uint64_t>(block, size - done));
+        const int64_t read = file.readAt(done, mine, count);
+        if (read != int64_t(count)) {
+            *why = read < 0 ? "a read failed" : "it became shorter while it was read";
+            return 0;
+        }
+        const int64_t stored = archive.readAt(offset + done, theirs, count);
+        if (stored < 0) {
+            *why = "the archive could not be read";
+            return 0;
+        }
+        if (stored != int64_t(count) || std::memcmp(mine, theirs, count) != 0)
+            return 1;
+        done += count;
+    }
+    *same = true;
+    return 1;
+}
+
 // A directory on the way to a new file that the archive does not have yet.
 struct NewName {
     std::string cp437;     // its name in the archive
@@ -368,36 +405,4 @@ int scanUpdateDirectory(const Entry* root, const ByteSource& archive, const std:
     *scan = UpdateScan{};
     Scanner scanner(root, archive, ownFiles, addNew, scan);
     return scanner.run(directory, why);
-}
-
-int sameBytes(const ByteSource& archive, uint64_t offset, uint64_t size,
-              const std::string& hostPath, std::vector<uint8_t>& buffer, bool* same,
-              std::string* why) {
-    ArchiveFile file;
-    if (!file.open(hostPath.c_str(), why))
-        return 0;
-    *same = false;
-    if (file.size() != size)
-        return 1;
-    const size_t block = buffer.size() / 2;
-    uint8_t* const mine = buffer.data();
-    uint8_t* const theirs = mine + block;
-    for (uint64_t done = 0; done < size;) {
-        const auto count = size_t(std::min<uint64_t>(block, size - done));
-        const int64_t read = file.readAt(done, mine, count);
-        if (read != int64_t(count)) {
-            *why = read < 0 ? "a read failed" : "it became shorter while it was read";
-            return 0;
-        }
-        const int64_t stored = archive.readAt(offset + done, theirs, count);
-        if (stored < 0) {
-            *why = "the archive could not be read";
-            return 0;
-        }
-        if (stored != int64_t(count) || std::memcmp(mine, theirs, count) != 0)
-            return 1;
-        done += count;
-    }
-    *same = true;
-    return 1;
 }

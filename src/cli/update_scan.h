@@ -62,12 +62,3 @@ struct UpdateScan {
 int scanUpdateDirectory(const Entry* root, const ByteSource& archive, const std::string& directory,
                         const std::vector<UpdateOwnFile>& ownFiles, bool addNew, UpdateScan* scan,
                         std::string* why);
-
-// Compares the `size` bytes of `archive` at `offset` with the file at
-// `hostPath`, reading both in blocks of `buffer.size() / 2` bytes. Returns 1
-// with `*same` telling whether they are equal (data that runs past the end
-// of the archive is not); 0 when the file or the archive cannot be read, with
-// the cause in `*why`.
-int sameBytes(const ByteSource& archive, uint64_t offset, uint64_t size,
-              const std::string& hostPath, std::vector<uint8_t>& buffer, bool* same,
-              std::string* why);

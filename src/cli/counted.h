@@ -1,4 +1,4 @@
-// Counts in the command-line modes' messages.
+// Counts and offsets in the command-line modes' messages.
 #pragma once
 
 #include <cstdint>
@@ -7,3 +7,6 @@
 // `count` followed by the noun in the number it takes: "1 file", "0 files",
 // "2 files".
 std::string counted(uint64_t count, const char* singular, const char* plural);
+
+// `value` as an offset into the archive: "0x" and at least eight hex digits.
+std::string hexOffset(uint64_t value);

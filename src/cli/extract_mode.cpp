@@ -1,7 +1,5 @@
 #include "cli/extract_mode.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <ostream>
 #include <unordered_set>
 
@@ -49,30 +47,19 @@ class ProgressLine {
     int percent_ = -1;
 };
 
-std::string hex(uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08" PRIx64, value);
-    return text;
-}
-
 // Why a file's data could not be read: how much of it lies past the end of
 // the archive, when the archive is shorter than the record says.
 std::string readFailure(const Entry* entry, uint64_t archiveSize) {
     const uint64_t offset = entry->info != nullptr ? entry->info->offset : 0;
     const uint64_t present = offset >= archiveSize ? 0 : archiveSize - offset;
     const std::string data =
-        "its data (" + counted(entry->size, "byte", "bytes") + " at " + hex(offset) + ")";
+        "its data (" + counted(entry->size, "byte", "bytes") + " at " + hexOffset(offset) + ")";
     if (present == 0)
         return data + " lies past the end of the archive";
     if (present < entry->size)
-        return "the archive ends " + counted(entry->size - present, "byte", "bytes") + " before " + data +
-               " does";
+        return "the archive ends " + counted(entry->size - present, "byte", "bytes") + " before " +
+               data + " does";
     return "it ends before the data";
-}
-
-// The archive path of `entry` as messages show it.
-std::string shownPath(const Entry* entry) {
-    return displayName(archivePathOf(entry));
 }
 
 }  // namespace
@@ -115,10 +102,10 @@ int extractMode(const ExtractOptions& options, std::ostream& out, std::ostream& 
     }
     for (uint32_t node : plan.numbered) {
         const PlannedNode& numbered = plan.nodes[node];
-        err << "dirrip: '" << shownPath(numbered.entry) << "' written as '"
+        err << "dirrip: '" << displayEntryPath(numbered.entry) << "' written as '"
             << displayPath(paths.of(numbered.entryNode)) << "': '"
             << displayPath(wantedPath(plan, node)) << "' is taken by '"
-            << shownPath(plan.nodes[numbered.holder].entry) << "'\n";
+            << displayEntryPath(plan.nodes[numbered.holder].entry) << "'\n";
     }
 
     std::vector<unsigned char> buffer(RIP_BLOCK_SIZE);

@@ -4,8 +4,6 @@
 #include "cli/verify_mode.h"
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 #include <ostream>
 #include <unordered_map>
 #include <unordered_set>
@@ -20,23 +18,12 @@
 
 namespace {
 
-std::string hex(uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08" PRIx64, value);
-    return text;
-}
-
 // The archive path of the entry `name` of `directory`. Built only for a
 // finding, so that deep trees do not pay for a path per record.
 std::string pathIn(const Entry* directory, const std::string& name) {
     std::string path = archivePathOf(directory);
     appendPathLevel(&path, name, '/');
     return path;
-}
-
-std::string shownPath(const Entry* entry) {
-    const std::string path = archivePathOf(entry);
-    return path.empty() ? "/" : displayName(path);
 }
 
 // True when the name, or a part of it between '\' separators, is just ".".
@@ -91,7 +78,7 @@ class Verifier : public LoadObserver {
         const uint64_t end = uint64_t{record.offset} + record.size;
         if (end > report_.archiveSize) {
             find(pathIn(directory, name), "its data (" + counted(record.size, "byte", "bytes") +
-                                              " at " + hex(record.offset) +
+                                              " at " + hexOffset(record.offset) +
                                               ") runs past the end of the archive");
         } else if (record.size > 0) {
             files_.push_back({record.offset, end, directory, name});
@@ -103,10 +90,10 @@ class Verifier : public LoadObserver {
         ++report_.listings;
         if (how == LISTING_OUTSIDE)
             find(archivePathOf(directory),
-                 "its listing at " + hex(start) + " lies past the end of the archive");
+                 "its listing at " + hexOffset(start) + " lies past the end of the archive");
         else if (how == LISTING_CUT_SHORT)
             find(archivePathOf(directory),
-                 "its listing is cut short at " + hex(end) + " (no end record)");
+                 "its listing is cut short at " + hexOffset(end) + " (no end record)");
         if (end > start)
             listings_.push_back({start, end, directory});
     }
@@ -124,14 +111,15 @@ class Verifier : public LoadObserver {
 
     void cycleCut(const Entry* directory, const DirRecord& record) override {
         find(pathIn(directory, recordEntryName(record)), "leads back into the listing at " +
-                                                             hex(record.offset) +
+                                                             hexOffset(record.offset) +
                                                              ", which encloses it (a cycle)");
     }
 
     void listingShared(const Entry* directory, const DirRecord& record,
                        const Entry* first) override {
-        find(pathIn(directory, recordEntryName(record)),
-             "shares its listing at " + hex(record.offset) + " with '" + shownPath(first) + "'");
+        find(pathIn(directory, recordEntryName(record)), "shares its listing at " +
+                                                             hexOffset(record.offset) + " with '" +
+                                                             displayEntryPath(first) + "'");
     }
 
     // Files that directory records of their names led the loader into: what
@@ -169,9 +157,9 @@ class Verifier : public LoadObserver {
                 continue;
             const ListingRange& listing = listings_[reach[size_t(after - listings_.begin()) - 1]];
             if (listing.end > file.start) {
-                find(pathIn(file.directory, file.name), "its data overlaps the listing at " +
-                                                            hex(listing.start) + " of '" +
-                                                            shownPath(listing.directory) + "'");
+                find(pathIn(file.directory, file.name),
+                     "its data overlaps the listing at " + hexOffset(listing.start) + " of '" +
+                         displayEntryPath(listing.directory) + "'");
             }
         }
     }
@@ -185,7 +173,7 @@ class Verifier : public LoadObserver {
             const PlannedNode& numbered = plan.nodes[node];
             find(archivePathOf(numbered.entry),
                  "would be extracted to '" + displayPath(wantedPath(plan, node)) + "', where '" +
-                     shownPath(plan.nodes[numbered.holder].entry) +
+                     displayEntryPath(plan.nodes[numbered.holder].entry) +
                      "' goes too; it is written as '" + displayPath(paths.of(numbered.entryNode)) +
                      "'");
         }

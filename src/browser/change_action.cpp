@@ -10,6 +10,7 @@
 #include "archive/walk.h"
 #include "browser/confirm_box.h"
 #include "browser/messages.h"
+#include "browser/movement.h"
 #include "browser/reload.h"
 #include "browser/rip_action.h"
 #include "browser/state.h"
@@ -35,13 +36,6 @@ void sayRefused(const std::string& text) {
 
 std::string quoted(const std::string& name) {
     return "'" + name + "'";
-}
-
-Entry* childUnderCursor() {
-    const PanelState& panel = browser.panel;
-    if (panel.cursor < 0 || size_t(panel.cursor) >= panel.current->children.size())
-        return nullptr;
-    return panel.current->children[size_t(panel.cursor)];
 }
 
 // A change is worked out from the archive on disk, but chosen on the tree
@@ -168,7 +162,7 @@ void putBackEntries() {
     Entry* directory = browser.panel.current;
     const std::vector<RipTarget> targets = ripTargets(directory, browser.panel.cursor);
     if (targets.empty()) {
-        sayNotForThisEntry(childUnderCursor(), "F5 puts back files that F2 ripped");
+        sayNotForThisEntry(childUnderCursor(browser.panel), "F5 puts back files that F2 ripped");
         return;
     }
     if (!shownTreeIsCurrent(nothing))
@@ -224,7 +218,7 @@ void deleteEntries() {
             doomed.push_back(child);
     const bool selection = !doomed.empty();
     if (!selection) {
-        const Entry* child = childUnderCursor();
+        const Entry* child = childUnderCursor(browser.panel);
         if (child == nullptr || child->kind == KIND_UPDIR) {
             sayNotForThisEntry(child, "F8 deletes files and directories");
             return;

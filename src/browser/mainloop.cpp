@@ -21,15 +21,8 @@ int childCount() {
     return static_cast<int>(browser.panel.current->children.size());
 }
 
-const Entry* childUnderCursor() {
-    const PanelState& panel = browser.panel;
-    if (panel.cursor < 0 || panel.cursor >= childCount())
-        return nullptr;
-    return panel.current->children[panel.cursor];
-}
-
 void openUnderCursor() {
-    const Entry* child = childUnderCursor();
+    const Entry* child = childUnderCursor(browser.panel);
     if (child == nullptr)
         return;
     if (child->kind == KIND_SUBDIR)
@@ -41,7 +34,7 @@ void openUnderCursor() {
 // F4 views files only; on a directory or ".." row 24 says why nothing opened
 // and which key does what was perhaps meant.
 void viewUnderCursor() {
-    const Entry* child = childUnderCursor();
+    const Entry* child = childUnderCursor(browser.panel);
     if (child != nullptr && child->kind == KIND_SUBDIR)
         browser.notice = "'" + child->name + "' is a directory: Enter opens it, F4 views files";
     else if (child != nullptr && child->kind == KIND_UPDIR)

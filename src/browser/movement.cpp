@@ -1,5 +1,7 @@
 #include "browser/movement.h"
 
+#include "archive/entry.h"
+
 void moveUp(PanelState& panel, int /*count*/) {
     if (panel.cursor == panel.top) {
         if (panel.cursor > 0) {
@@ -66,4 +68,11 @@ void switchPanel(PanelState& panel, int count) {
 
 bool cursorInLeftPanel(const PanelState& panel) {
     return panel.cursor < panel.top + PANEL_ROWS;
+}
+
+Entry* childUnderCursor(const PanelState& panel) {
+    if (panel.current == nullptr || panel.cursor < 0 ||
+        size_t(panel.cursor) >= panel.current->children.size())
+        return nullptr;
+    return panel.current->children[size_t(panel.cursor)];
 }

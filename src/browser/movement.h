@@ -26,3 +26,5 @@ void moveEnd(PanelState& panel, int count);
 void switchPanel(PanelState& panel, int count);
 // True when the cursor is in the left panel.
 bool cursorInLeftPanel(const PanelState& panel);
+// The child of the shown directory under the cursor; null when there is none.
+Entry* childUnderCursor(const PanelState& panel);

@@ -4,19 +4,12 @@
 
 #include "archive/entry.h"
 #include "archive/wildmatch.h"
+#include "browser/movement.h"
 #include "browser/state.h"
 #include "console/screen.h"
 #include "console/window.h"
 
 namespace {
-
-Entry* childUnderCursor() {
-    const PanelState& panel = browser.panel;
-    if (panel.current == nullptr || panel.cursor < 0 ||
-        panel.cursor >= static_cast<int>(panel.current->children.size()))
-        return nullptr;
-    return panel.current->children[panel.cursor];
-}
 
 void applyMask(bool select) {
     InputLine& line = maskField();
@@ -64,7 +57,7 @@ InputLine& maskField() {
 }
 
 void toggleSelection() {
-    Entry* child = childUnderCursor();
+    Entry* child = childUnderCursor(browser.panel);
     if (child == nullptr || child->kind != KIND_FILE || child->info == nullptr)
         return;
     child->info->selected = child->info->selected ? 0 : 1;

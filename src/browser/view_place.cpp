@@ -65,9 +65,7 @@ ViewPlace placeOf(const PanelState& panel) {
     for (const Entry* at = panel.current; at != nullptr && at->parent != nullptr; at = at->parent)
         place.directory.push_back(at->name);
     std::reverse(place.directory.begin(), place.directory.end());
-    const int count = int(panel.current->children.size());
-    if (panel.cursor >= 0 && panel.cursor < count) {
-        const Entry* child = panel.current->children[size_t(panel.cursor)];
+    if (const Entry* child = childUnderCursor(panel)) {
         place.cursorName = child->name;
         place.cursorKind = child->kind;
     }

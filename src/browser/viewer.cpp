@@ -8,6 +8,7 @@
 #include "archive/entry.h"
 #include "archive/search.h"
 #include "archive/session.h"
+#include "browser/movement.h"
 #include "browser/state.h"
 #include "browser/viewer_layout.h"
 #include "console/screen.h"
@@ -125,12 +126,8 @@ void viewEntry(const ArchiveFile& file, const Entry* entry) {
 }
 
 void viewFileUnderCursor() {
-    const PanelState& panel = browser.panel;
-    if (panel.current == nullptr || panel.cursor < 0 ||
-        panel.cursor >= static_cast<int>(panel.current->children.size()))
-        return;
-    const Entry* entry = panel.current->children[static_cast<size_t>(panel.cursor)];
-    if (entry->kind != KIND_FILE)
+    const Entry* entry = childUnderCursor(browser.panel);
+    if (entry == nullptr || entry->kind != KIND_FILE)
         return;
     // The data comes from the archive start-up opened, the very file the
     // tree was read from.

@@ -301,23 +301,19 @@ DecodedKey matchTaught(const KeyDecoder& decoder, std::string_view in, bool* pre
     return best;
 }
 
-// ESC [ or ESC O at the front of the input.
-DecodedKey decodeSequence(const KeyDecoder& decoder, std::string_view in, bool complete) {
+DecodedKey decodeEscape(const KeyDecoder& decoder, std::string_view in, bool complete) {
+    if (in.size() < 2)
+        return complete ? key(1, KEY_ESC) : need();
+    // A terminal's own key strings come first, whatever follows the ESC.
     bool prefix = false;
     DecodedKey taught = matchTaught(decoder, in, &prefix);
     if (prefix && !complete)
         return need();
     if (taught.length > 0)
         return taught;
-    return in[1] == '[' ? decodeCsi(in, complete) : decodeSs3(in, complete);
-}
-
-DecodedKey decodeEscape(const KeyDecoder& decoder, std::string_view in, bool complete) {
-    if (in.size() < 2)
-        return complete ? key(1, KEY_ESC) : need();
     char second = in[1];
     if (second == '[' || second == 'O') {
-        DecodedKey sequence = decodeSequence(decoder, in, complete);
+        DecodedKey sequence = second == '[' ? decodeCsi(in, complete) : decodeSs3(in, complete);
         if (sequence.length == 0)
             return sequence;
         // ESC [ or ESC O cut short by the timeout: Esc pressed, then a character.
@@ -327,13 +323,6 @@ DecodedKey decodeEscape(const KeyDecoder& decoder, std::string_view in, bool com
         }
         return sequence;
     }
-    // A terminal's own key strings may start otherwise.
-    bool prefix = false;
-    DecodedKey taught = matchTaught(decoder, in, &prefix);
-    if (prefix && !complete)
-        return need();
-    if (taught.length > 0)
-        return taught;
     // Esc pressed just before another key is two keys, whatever follows: no
     // command is Alt with a character, and a terminal that marks Alt on a
     // function key says so in the key's own sequence. Taking the ESC as an Alt

@@ -97,23 +97,34 @@ bool waitFor(const std::function<bool()>& condition) {
     }
 }
 
-void sendKey(WORD virtualKey, WORD scanCode, wchar_t character, DWORD state, WORD repeatCount = 1) {
+// One console key event, as the console reports a key going down or up.
+INPUT_RECORD keyRecord(bool down, WORD virtualKey, WORD scanCode, wchar_t character, DWORD state,
+                       WORD repeatCount = 1) {
+    INPUT_RECORD record = {};
+    record.EventType = KEY_EVENT;
+    KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    key.bKeyDown = down;
+    key.wRepeatCount = repeatCount;
+    key.wVirtualKeyCode = virtualKey;
+    key.wVirtualScanCode = scanCode;
+    key.uChar.UnicodeChar = character;
+    key.dwControlKeyState = state;
+    return record;
+}
+
+// Puts `records` into the console's input at once; true when all went in.
+bool writeInput(const std::vector<INPUT_RECORD>& records) {
     HANDLE input = consoleHandle(L"CONIN$");
-    INPUT_RECORD records[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        records[i].EventType = KEY_EVENT;
-        KEY_EVENT_RECORD& key = records[i].Event.KeyEvent;
-        key.bKeyDown = i == 0;
-        key.wRepeatCount = i == 0 ? repeatCount : 1;
-        key.wVirtualKeyCode = virtualKey;
-        key.wVirtualScanCode = scanCode;
-        key.uChar.UnicodeChar = character;
-        key.dwControlKeyState = state;
-    }
     DWORD written = 0;
-    WriteConsoleInputW(input, records, 2, &written);
+    WriteConsoleInputW(input, records.data(), DWORD(records.size()), &written);
     CloseHandle(input);
     Sleep(20);
+    return written == records.size();
+}
+
+void sendKey(WORD virtualKey, WORD scanCode, wchar_t character, DWORD state, WORD repeatCount = 1) {
+    writeInput({keyRecord(true, virtualKey, scanCode, character, state, repeatCount),
+                keyRecord(false, virtualKey, scanCode, character, state)});
 }
 
 struct KeyName {
@@ -182,34 +193,16 @@ constexpr WORD KEYPAD_DIGITS[10][2] = {
 };
 
 bool typeAltKeypad(const std::string& digits, wchar_t composed) {
-    HANDLE input = consoleHandle(L"CONIN$");
-    std::vector<INPUT_RECORD> records;
-    auto add = [&](bool down, WORD virtualKey, WORD scanCode, wchar_t character, DWORD state) {
-        INPUT_RECORD record = {};
-        record.EventType = KEY_EVENT;
-        KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-        key.bKeyDown = down;
-        key.wRepeatCount = 1;
-        key.wVirtualKeyCode = virtualKey;
-        key.wVirtualScanCode = scanCode;
-        key.uChar.UnicodeChar = character;
-        key.dwControlKeyState = state;
-        records.push_back(record);
-    };
-    add(true, VK_MENU, 0x38, 0, LEFT_ALT_PRESSED);
+    std::vector<INPUT_RECORD> records = {keyRecord(true, VK_MENU, 0x38, 0, LEFT_ALT_PRESSED)};
     for (char digit : digits) {
         if (digit < '0' || digit > '9')
             return false;
         const WORD* key = KEYPAD_DIGITS[digit - '0'];
-        add(true, key[0], key[1], 0, LEFT_ALT_PRESSED);
-        add(false, key[0], key[1], 0, LEFT_ALT_PRESSED);
+        records.push_back(keyRecord(true, key[0], key[1], 0, LEFT_ALT_PRESSED));
+        records.push_back(keyRecord(false, key[0], key[1], 0, LEFT_ALT_PRESSED));
     }
-    add(false, VK_MENU, 0x38, composed, 0);
-    DWORD written = 0;
-    WriteConsoleInputW(input, records.data(), DWORD(records.size()), &written);
-    CloseHandle(input);
-    Sleep(20);
-    return written == records.size();
+    records.push_back(keyRecord(false, VK_MENU, 0x38, composed, 0));
+    return writeInput(records);
 }
 
 std::string unescape(const std::string& text) {

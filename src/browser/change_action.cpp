@@ -16,6 +16,7 @@
 #include "browser/state.h"
 #include "browser/status_line.h"
 #include "platform/archive_file.h"
+#include "text/counted.h"
 #include "text/host_text.h"
 
 namespace {
@@ -101,10 +102,6 @@ void showChanged(const std::string& done, const ChangeReport& report) {
         return;
     }
     sayDone(line);
-}
-
-std::string counted(size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 // What the box says goes with a directory.

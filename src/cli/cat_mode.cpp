@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "archive/search.h"
-#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
+#include "text/counted.h"
 #include "text/cp437.h"
 
 namespace {

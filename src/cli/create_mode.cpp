@@ -6,11 +6,11 @@
 
 #include "archive/entry.h"
 #include "archive/record.h"
-#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "output/output_name.h"
 #include "platform/host_files.h"
 #include "platform/signals.h"
+#include "text/counted.h"
 #include "text/cp437.h"
 
 namespace {

@@ -6,7 +6,6 @@
 #include "archive/search.h"
 #include "archive/session.h"
 #include "archive/walk.h"
-#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "cli/patterns.h"
@@ -14,6 +13,7 @@
 #include "output/output_name.h"
 #include "output/output_plan.h"
 #include "platform/output_files.h"
+#include "text/counted.h"
 
 namespace {
 

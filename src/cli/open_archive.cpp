@@ -1,8 +1,8 @@
 #include "cli/open_archive.h"
 
 #include "archive/load_observer.h"
-#include "cli/counted.h"
 #include "cli/display_name.h"
+#include "text/counted.h"
 #include "text/escape.h"
 
 namespace {

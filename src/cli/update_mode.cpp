@@ -4,12 +4,12 @@
 
 #include "archive/change.h"
 #include "archive/session.h"
-#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "cli/update_scan.h"
 #include "platform/edit_files.h"
 #include "platform/host_files.h"
+#include "text/counted.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "archive/load_observer.h"
 #include "archive/walk.h"
-#include "cli/counted.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
 #include "output/output_name.h"
 #include "output/output_plan.h"
+#include "text/counted.h"
 
 namespace {
 

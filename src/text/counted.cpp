@@ -1,4 +1,4 @@
-#include "cli/counted.h"
+#include "text/counted.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,4 +1,4 @@
-// Counts and offsets in the command-line modes' messages.
+// Numbers in messages: counts with their noun, offsets into an archive.
 #pragma once
 
 #include <cstdint>

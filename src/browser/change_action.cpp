@@ -16,6 +16,7 @@
 #include "browser/state.h"
 #include "browser/status_line.h"
 #include "platform/archive_file.h"
+#include "text/cause.h"
 #include "text/counted.h"
 #include "text/host_text.h"
 

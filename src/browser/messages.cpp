@@ -47,10 +47,3 @@ std::string endMessage(int reason, const std::string& archivePath, const std::st
         message += ": " + escapeControls(cause);
     return message;
 }
-
-std::string asCause(std::string words) {
-    if (words.size() >= 2 && words[0] >= 'A' && words[0] <= 'Z' &&
-        !(words[1] >= 'A' && words[1] <= 'Z'))
-        words[0] = char(words[0] - 'A' + 'a');
-    return words;
-}

@@ -16,9 +16,5 @@
 std::string endMessage(int reason, const std::string& archivePath, const std::string& subject,
                        const std::string& cause = std::string());
 
-// The system's words as a cause after ": ": "No such file or directory"
-// becomes "no such file or directory"; "EOF" stays.
-std::string asCause(std::string words);
-
 // The explanation written to standard error when no key can be read.
 extern const char* const NO_TERMINAL_MESSAGE;

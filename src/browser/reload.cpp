@@ -5,6 +5,7 @@
 #include "browser/state.h"
 #include "browser/view_place.h"
 #include "platform/archive_file.h"
+#include "text/cause.h"
 #include "text/host_text.h"
 
 namespace {

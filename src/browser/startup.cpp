@@ -17,6 +17,7 @@
 #include "platform/standard_streams.h"
 #include "platform/terminal.h"
 #include "text/ascii_fold.h"
+#include "text/cause.h"
 #include "text/host_text.h"
 
 namespace {

@@ -1,7 +1,6 @@
 #include "cli/cat_mode.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <ostream>
 #include <system_error>
@@ -10,6 +9,7 @@
 #include "archive/search.h"
 #include "cli/display_name.h"
 #include "cli/open_archive.h"
+#include "text/cause.h"
 #include "text/counted.h"
 #include "text/cp437.h"
 
@@ -22,10 +22,7 @@ constexpr size_t CAT_BLOCK_SIZE = 65536;
 std::string writeCause(int error) {
     if (error == 0)
         return "";
-    std::string words = std::generic_category().message(error);
-    if (!words.empty())
-        words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
-    return ": " + words;
+    return ": " + asCause(std::generic_category().message(error));
 }
 
 }  // namespace

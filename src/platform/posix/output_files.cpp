@@ -12,6 +12,7 @@
 
 #include "platform/posix/write_all.h"
 #include "platform/signals.h"
+#include "text/cause.h"
 
 namespace {
 
@@ -244,13 +245,8 @@ std::string outputErrorText(int error) {
         case EMFILE:
         case ENFILE:
             return "too many open files";
-        default: {
-            std::string text = std::strerror(error);
-            if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' &&
-                (text.size() < 2 || !(text[1] >= 'A' && text[1] <= 'Z')))
-                text[0] = char(text[0] - 'A' + 'a');
-            return text;
-        }
+        default:
+            return asCause(std::strerror(error));
     }
 }
 

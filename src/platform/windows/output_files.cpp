@@ -10,6 +10,7 @@
 #include "platform/windows/file_rules.h"
 #include "platform/windows/output_names.h"
 #include "platform/windows/wide_text.h"
+#include "text/cause.h"
 
 // An OutputDirectory points to an OpenDirectory: the directory's handle and
 // its full "\\?\" path. The handle is opened without FILE_SHARE_DELETE, so
@@ -391,13 +392,8 @@ std::string outputErrorText(int error) {
             return "the name is too long";
         case ERROR_TOO_MANY_OPEN_FILES:
             return "too many open files";
-        default: {
-            std::string text = windowsErrorText(uint32_t(error));
-            if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' &&
-                (text.size() < 2 || !(text[1] >= 'A' && text[1] <= 'Z')))
-                text[0] = char(text[0] - 'A' + 'a');
-            return text;
-        }
+        default:
+            return asCause(windowsErrorText(uint32_t(error)));
     }
 }
 

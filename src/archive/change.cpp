@@ -140,36 +140,30 @@ uint64_t plannedBytes(const EditPlan& plan) {
 int applyLocked(LockedArchive* locked, const EditPlan& plan, const ChangeOptions& options,
                 ChangeReport* report) {
     report->plan = plan;
-    report->bytesWritten = plannedBytes(plan);
-    const std::string bytes = std::to_string(report->bytesWritten);
     const bool nothing = plan.writes.empty() && plan.newLength == plan.oldLength;
+    const bool writing = !nothing && !options.dryRun;
+    if (writing) {
+        std::string cause;
+        if (!locked->journal.isOpen() &&
+            !locked->journal.open(locked->journalPath.c_str(), JOURNAL_CREATE, nullptr, &cause)) {
+            report->why = "cannot create the journal '" + locked->journalPath + "': " + cause;
+            return 0;
+        }
+        if (!applyJournalStep(locked->archive, locked->journal, &locked->contents,
+                              locked->archive.stamp().identity, plan, int64_t(std::time(nullptr)),
+                              &report->why)) {
+            removeIfEmpty(locked);
+            return 0;
+        }
+    }
+    const uint64_t planned = plannedBytes(plan);
+    const std::string bytes = std::to_string(planned);
     report->lines.push_back(plan.description + ": " +
                             (nothing          ? std::string("nothing to write")
                              : options.dryRun ? bytes + " bytes would be written"
                                               : bytes + " bytes written"));
     report->notes = plan.notes;
-    if (nothing || options.dryRun) {
-        report->bytesWritten = 0;
-        report->stamp = locked->archive.stamp();
-        return 1;
-    }
-    std::string cause;
-    if (!locked->journal.isOpen() &&
-        !locked->journal.open(locked->journalPath.c_str(), JOURNAL_CREATE, nullptr, &cause)) {
-        report->lines.clear();
-        report->notes.clear();
-        report->why = "cannot create the journal '" + locked->journalPath + "': " + cause;
-        return 0;
-    }
-    if (!applyJournalStep(locked->archive, locked->journal, &locked->contents,
-                          locked->archive.stamp().identity, plan, int64_t(std::time(nullptr)),
-                          &report->why)) {
-        report->lines.clear();
-        report->notes.clear();
-        report->bytesWritten = 0;
-        removeIfEmpty(locked);
-        return 0;
-    }
+    report->bytesWritten = writing ? planned : 0;
     report->stamp = locked->archive.stamp();
     return 1;
 }

@@ -116,22 +116,15 @@ class PayloadSink {
 };
 
 int putRange(const ByteSource& archive, PayloadSink& sink, const StepRange& range,
-             std::string* why) {
+             std::vector<unsigned char>& block, std::string* why) {
     unsigned char header[RANGE_HEADER_SIZE];
     encodeStepRange(range, header);
-    if (!sink.put(header, RANGE_HEADER_SIZE, why))
-        return 0;
-    std::vector<unsigned char> block(
-        static_cast<size_t>(std::min<uint64_t>(JOURNAL_BLOCK_SIZE, range.saved)));
-    for (uint64_t at = 0; at < range.saved;) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), range.saved - at));
-        if (!readExactly(archive, range.offset + at, block.data(), want))
-            return refuse(why, "cannot read the archive's bytes the change overwrites");
-        if (!sink.put(block.data(), want, why))
-            return 0;
-        at += want;
-    }
-    return 1;
+    return sink.put(header, RANGE_HEADER_SIZE, why) &&
+           forEachBlock(archive, range.offset, range.saved, block,
+                        "cannot read the archive's bytes the change overwrites", why,
+                        [&](const unsigned char* bytes, size_t count, uint64_t) {
+                            return sink.put(bytes, count, why);
+                        });
 }
 
 // Writes the STEP record at `start`: its payload first and its header last,
@@ -166,8 +159,9 @@ int writeStepRecord(const ByteSource& archive, ByteStore& journal, uint64_t star
     if (!sink.put(fixedBytes, STEP_FIXED_SIZE, why) ||
         !sink.put(plan.description.data(), plan.description.size(), why))
         return 0;
+    std::vector<unsigned char> block;
     for (const StepRange& range : ranges) {
-        if (!putRange(archive, sink, range, why))
+        if (!putRange(archive, sink, range, block, why))
             return 0;
     }
     if (!sink.flush(why))
@@ -190,15 +184,11 @@ int copyHostFile(ByteStore& archive, const EditWrite& write, std::vector<unsigne
         return refuse(why, "cannot read '" + write.hostPath + "': " + cause);
     if (file.size() != write.length)
         return refuse(why, "'" + write.hostPath + "' changed while the archive was being changed");
-    for (uint64_t at = 0; at < write.length;) {
-        const size_t want =
-            static_cast<size_t>(std::min<uint64_t>(block.size(), write.length - at));
-        if (!readExactly(file, at, block.data(), want))
-            return refuse(why, "cannot read '" + write.hostPath + "' whole");
-        if (!archive.writeAt(write.offset + at, block.data(), want, why))
-            return 0;
-        at += want;
-    }
+    if (!forEachBlock(file, 0, write.length, block, "cannot read '" + write.hostPath + "' whole",
+                      why, [&](const unsigned char* bytes, size_t count, uint64_t at) {
+                          return archive.writeAt(write.offset + at, bytes, count, why);
+                      }))
+        return 0;
     unsigned char more;
     if (file.readAt(write.length, &more, 1) != 0)
         return refuse(why, "'" + write.hostPath + "' grew while it was read");

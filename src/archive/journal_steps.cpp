@@ -15,18 +15,35 @@ uint64_t payloadStart(const JournalStep& step) {
 
 }  // namespace
 
-bool stepPayloadIsWhole(const ByteSource& journal, const JournalStep& step) {
-    std::vector<unsigned char> block(JOURNAL_BLOCK_SIZE);
-    uint32_t check = 0;
-    for (uint64_t done = 0; done < step.record.payloadLength;) {
-        const size_t want =
-            static_cast<size_t>(std::min<uint64_t>(block.size(), step.record.payloadLength - done));
-        if (!readExactly(journal, payloadStart(step) + done, block.data(), want))
-            return false;
-        check = extendChecksum(check, block.data(), want);
-        done += want;
+int forEachBlock(const ByteSource& source, uint64_t offset, uint64_t length,
+                 std::vector<unsigned char>& block, std::string_view unreadable, std::string* why,
+                 const std::function<int(const unsigned char*, size_t, uint64_t)>& use) {
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(JOURNAL_BLOCK_SIZE, length));
+    if (block.size() < wanted)
+        block.resize(wanted);
+    for (uint64_t at = 0; at < length;) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(block.size(), length - at));
+        if (!readExactly(source, offset + at, block.data(), want)) {
+            if (why != nullptr)
+                *why = unreadable;
+            return 0;
+        }
+        if (!use(block.data(), want, at))
+            return 0;
+        at += want;
     }
-    return check == step.record.payloadCheck;
+    return 1;
+}
+
+bool stepPayloadIsWhole(const ByteSource& journal, const JournalStep& step) {
+    std::vector<unsigned char> block;
+    uint32_t check = 0;
+    return forEachBlock(journal, payloadStart(step), step.record.payloadLength, block, "", nullptr,
+                        [&](const unsigned char* bytes, size_t count, uint64_t) {
+                            check = extendChecksum(check, bytes, count);
+                            return 1;
+                        }) &&
+           check == step.record.payloadCheck;
 }
 
 int forEachStepRange(const ByteSource& journal, const JournalStep& step,
@@ -66,18 +83,12 @@ int writtenChecksum(const ByteSource& archive, const ByteSource& journal, const 
         [&](const StepRange& range, uint64_t) {
             if (range.kind != RANGE_WRITE)
                 return 1;
-            block.resize(static_cast<size_t>(std::min<uint64_t>(JOURNAL_BLOCK_SIZE, range.length)));
-            for (uint64_t at = 0; at < range.length;) {
-                const size_t want =
-                    static_cast<size_t>(std::min<uint64_t>(block.size(), range.length - at));
-                if (!readExactly(archive, range.offset + at, block.data(), want)) {
-                    *why = "the archive is shorter than the bytes the change wrote";
-                    return 0;
-                }
-                crc = extendChecksum(crc, block.data(), want);
-                at += want;
-            }
-            return 1;
+            return forEachBlock(archive, range.offset, range.length, block,
+                                "the archive is shorter than the bytes the change wrote", why,
+                                [&](const unsigned char* bytes, size_t count, uint64_t) {
+                                    crc = extendChecksum(crc, bytes, count);
+                                    return 1;
+                                });
         },
         why);
     if (done)
@@ -93,19 +104,10 @@ int restoreStep(ByteStore& archive, const ByteSource& journal, const JournalStep
     const int done = forEachStepRange(
         journal, step,
         [&](const StepRange& range, uint64_t savedAt) {
-            block.resize(static_cast<size_t>(std::min<uint64_t>(JOURNAL_BLOCK_SIZE, range.saved)));
-            for (uint64_t at = 0; at < range.saved;) {
-                const size_t want =
-                    static_cast<size_t>(std::min<uint64_t>(block.size(), range.saved - at));
-                if (!readExactly(journal, savedAt + at, block.data(), want)) {
-                    *why = "cannot read the journal";
-                    return 0;
-                }
-                if (!archive.writeAt(range.offset + at, block.data(), want, why))
-                    return 0;
-                at += want;
-            }
-            return 1;
+            return forEachBlock(journal, savedAt, range.saved, block, "cannot read the journal",
+                                why, [&](const unsigned char* bytes, size_t count, uint64_t at) {
+                                    return archive.writeAt(range.offset + at, bytes, count, why);
+                                });
         },
         why);
     if (!done)

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "archive/journal.h"
 
@@ -16,6 +18,16 @@ constexpr size_t JOURNAL_BLOCK_SIZE = 1u << 20;
 
 // Reads exactly `count` bytes at `offset`. Returns true when all were there.
 bool readExactly(const ByteSource& source, uint64_t offset, void* buffer, size_t count);
+
+// Hands the `length` bytes of `source` at `offset` to `use` a block at a
+// time, read into `block` (grown to at most JOURNAL_BLOCK_SIZE when smaller),
+// with each block's place in the run. Returns 1 when all were read and used;
+// 0 when `use` returned 0, or when they could not all be read, with
+// `unreadable` in `*why` (when not null).
+int forEachBlock(
+    const ByteSource& source, uint64_t offset, uint64_t length, std::vector<unsigned char>& block,
+    std::string_view unreadable, std::string* why,
+    const std::function<int(const unsigned char* bytes, size_t count, uint64_t at)>& use);
 
 // True when the payload of `step`'s STEP record in `journal` matches its check.
 bool stepPayloadIsWhole(const ByteSource& journal, const JournalStep& step);

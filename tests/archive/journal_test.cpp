@@ -15,9 +15,12 @@ using Bytes = std::vector<uint8_t>;
 
 const FileIdentity IDENTITY{7, 42};
 
+// Bytes that repeat at no power-of-two distance below 8 MiB, so that a block
+// of a long copy read from or written to the wrong place shows.
 Bytes pattern(size_t length, uint8_t seed) {
     Bytes bytes(length);
-    for (size_t i = 0; i < length; ++i) bytes[i] = uint8_t(seed + i * 31 + (i >> 8));
+    for (size_t i = 0; i < length; ++i)
+        bytes[i] = uint8_t(seed + i * 31 + (i >> 8) + (i >> 16) * 7);
     return bytes;
 }
 
@@ -217,14 +220,17 @@ TEST(Journal, ACrashDuringUndoLeavesTheArchiveAsAfterOrBeforeTheStep) {
 
 TEST(Journal, UndoGivesBackEveryEarlierArchiveInTurn) {
     TempDir dir;
-    const std::string host = dir.write("data.bin", pattern(3000, 77));
+    // Longer than the blocks the journal copies in: its copies, checks and
+    // saved bytes each take several.
+    const uint64_t large = 5 << 19;
+    const std::string host = dir.write("data.bin", pattern(large, 77));
     MemoryByteStore archive(pattern(2048, 2)), journal;
     std::vector<Bytes> snapshots{archive.bytes};
     const std::vector<EditPlan> changes{
         plan("replace in place", 2048, 2048, {put(500, pattern(100, 11), EDIT_PHASE_PATCH)}),
-        plan("add at the end", 2048, 6000,
-             {fromFile(3000, host, 3000), put(44, pattern(44, 12), EDIT_PHASE_PATCH)}),
-        plan("cut", 6000, 1000, {put(0, pattern(10, 13), EDIT_PHASE_PATCH)}),
+        plan("add at the end", 2048, 3000 + large,
+             {fromFile(3000, host, large), put(44, pattern(44, 12), EDIT_PHASE_PATCH)}),
+        plan("cut", 3000 + large, 1000, {put(0, pattern(10, 13), EDIT_PHASE_PATCH)}),
         plan("move and patch", 1000, 1500,
              {move(1200, 0, 300), put(0, pattern(44, 14), EDIT_PHASE_PATCH)}),
         plan("nothing but notes", 1500, 1500, {}),

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/file_reads.h"
+
 ArchiveFile::~ArchiveFile() {
     close();
 }
@@ -29,11 +31,8 @@ int ArchiveFile::open(const char* path, std::string* why) {
         return 0;
     }
     handle_ = fd;
-    size_ = static_cast<uint64_t>(status.st_size);
-    stamp_.identity = {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
-    stamp_.size = size_;
-    stamp_.modifiedNanoseconds = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
-                                 static_cast<int64_t>(status.st_mtim.tv_nsec);
+    stamp_ = stampOf(status);
+    size_ = stamp_.size;
     return 1;
 }
 
@@ -48,18 +47,5 @@ void ArchiveFile::close() {
 int64_t ArchiveFile::readAt(uint64_t offset, void* buffer, size_t count) const {
     if (handle_ == INVALID_HANDLE)
         return -1;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    size_t got = 0;
-    while (got < count) {
-        ssize_t n = pread(static_cast<int>(handle_), bytes + got, count - got,
-                          static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    return static_cast<int64_t>(got);
+    return readFullyAt(static_cast<int>(handle_), offset, buffer, count);
 }

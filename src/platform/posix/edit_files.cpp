@@ -12,6 +12,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/posix/file_reads.h"
+
 namespace {
 
 constexpr int LOCK_POLL_MILLISECONDS = 50;
@@ -49,19 +51,7 @@ bool nobodyMayWrite(const struct stat& status) {
 int64_t readAtDescriptor(intptr_t handle, uint64_t offset, void* buffer, size_t count) {
     if (handle == ArchiveFile::INVALID_HANDLE)
         return -1;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    size_t got = 0;
-    while (got < count) {
-        ssize_t n = pread(int(handle), bytes + got, count - got, off_t(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += size_t(n);
-    }
-    return int64_t(got);
+    return readFullyAt(int(handle), offset, buffer, count);
 }
 
 int writeAtDescriptor(intptr_t handle, uint64_t offset, const void* bytes, size_t count,
@@ -181,8 +171,7 @@ EditOpenStatus EditableArchive::open(const char* path, const FileIdentity* expec
         say(why, std::strerror(code));
         return EDIT_OPEN_FAILED;
     }
-    if (expected != nullptr &&
-        !(FileIdentity{uint64_t(status.st_dev), uint64_t(status.st_ino)} == *expected)) {
+    if (expected != nullptr && !(stampOf(status).identity == *expected)) {
         ::close(fd);
         say(why, "another file stands at the archive's path now than the one that was loaded");
         return EDIT_OPEN_REPLACED;
@@ -201,15 +190,10 @@ void EditableArchive::close() {
 }
 
 FileStamp EditableArchive::stamp() const {
-    FileStamp stamp;
     struct stat status;
     if (handle_ == ArchiveFile::INVALID_HANDLE || fstat(int(handle_), &status) != 0)
-        return stamp;
-    stamp.identity = {uint64_t(status.st_dev), uint64_t(status.st_ino)};
-    stamp.size = uint64_t(status.st_size);
-    stamp.modifiedNanoseconds =
-        int64_t(status.st_mtim.tv_sec) * 1000000000 + int64_t(status.st_mtim.tv_nsec);
-    return stamp;
+        return FileStamp{};
+    return stampOf(status);
 }
 
 int64_t EditableArchive::readAt(uint64_t offset, void* buffer, size_t count) const {

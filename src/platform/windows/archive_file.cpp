@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/windows/file_reads.h"
 #include "platform/windows/wide_text.h"
 
 ArchiveFile::~ArchiveFile() {
@@ -39,15 +40,8 @@ int ArchiveFile::open(const char* path, std::string* why) {
         return 0;
     }
     handle_ = reinterpret_cast<intptr_t>(file);
-    size_ = (uint64_t(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
-    stamp_.identity = {information.dwVolumeSerialNumber,
-                       (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
-    stamp_.size = size_;
-    // 100-nanosecond ticks since 1601.
-    stamp_.modifiedNanoseconds =
-        int64_t((uint64_t(information.ftLastWriteTime.dwHighDateTime) << 32) |
-                information.ftLastWriteTime.dwLowDateTime) *
-        100;
+    stamp_ = stampOf(information);
+    size_ = stamp_.size;
     return 1;
 }
 
@@ -62,25 +56,5 @@ void ArchiveFile::close() {
 int64_t ArchiveFile::readAt(uint64_t offset, void* buffer, size_t count) const {
     if (handle_ == INVALID_HANDLE)
         return -1;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    size_t got = 0;
-    while (got < count) {
-        // ReadFile takes 32-bit counts; the offset travels in the OVERLAPPED
-        // record, which a handle opened for plain reads takes as a position.
-        DWORD want = count - got < (1u << 30) ? DWORD(count - got) : (1u << 30);
-        OVERLAPPED at = {};
-        uint64_t position = offset + got;
-        at.Offset = DWORD(position);
-        at.OffsetHigh = DWORD(position >> 32);
-        DWORD read = 0;
-        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), bytes + got, want, &read, &at)) {
-            if (GetLastError() == ERROR_HANDLE_EOF)
-                break;
-            return -1;
-        }
-        if (read == 0)
-            break;
-        got += read;
-    }
-    return int64_t(got);
+    return readFullyAt(reinterpret_cast<HANDLE>(handle_), offset, buffer, count);
 }

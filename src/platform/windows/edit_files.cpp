@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/windows/file_reads.h"
 #include "platform/windows/wide_text.h"
 
 namespace {
@@ -43,27 +44,7 @@ void countEditOperation() {
 int64_t readAtHandle(intptr_t handle, uint64_t offset, void* buffer, size_t count) {
     if (handle == ArchiveFile::INVALID_HANDLE)
         return -1;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    size_t got = 0;
-    while (got < count) {
-        // The offset travels in the OVERLAPPED record, which a handle opened
-        // for plain reads takes as a position.
-        DWORD want = count - got < (1u << 30) ? DWORD(count - got) : (1u << 30);
-        OVERLAPPED at = {};
-        const uint64_t position = offset + got;
-        at.Offset = DWORD(position);
-        at.OffsetHigh = DWORD(position >> 32);
-        DWORD read = 0;
-        if (!ReadFile(asHandle(handle), bytes + got, want, &read, &at)) {
-            if (GetLastError() == ERROR_HANDLE_EOF)
-                break;
-            return -1;
-        }
-        if (read == 0)
-            break;
-        got += read;
-    }
-    return int64_t(got);
+    return readFullyAt(asHandle(handle), offset, buffer, count);
 }
 
 int writeAtHandle(intptr_t handle, uint64_t offset, const void* bytes, size_t count, uint64_t* size,
@@ -76,11 +57,8 @@ int writeAtHandle(intptr_t handle, uint64_t offset, const void* bytes, size_t co
     const auto* from = static_cast<const unsigned char*>(bytes);
     size_t done = 0;
     while (done < count) {
-        DWORD want = count - done < (1u << 30) ? DWORD(count - done) : (1u << 30);
-        OVERLAPPED at = {};
-        const uint64_t position = offset + done;
-        at.Offset = DWORD(position);
-        at.OffsetHigh = DWORD(position >> 32);
+        const DWORD want = count - done < (1u << 30) ? DWORD(count - done) : (1u << 30);
+        OVERLAPPED at = overlappedAt(offset + done);
         DWORD written = 0;
         if (!WriteFile(asHandle(handle), from + done, want, &written, &at))
             return failWith(why, GetLastError());
@@ -169,16 +147,14 @@ EditOpenStatus EditableArchive::open(const char* path, const FileIdentity* expec
         say(why, "not a regular file");
         return EDIT_OPEN_FAILED;
     }
-    const FileIdentity identity{
-        information.dwVolumeSerialNumber,
-        (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
-    if (expected != nullptr && !(identity == *expected)) {
+    const FileStamp stamp = stampOf(information);
+    if (expected != nullptr && !(stamp.identity == *expected)) {
         CloseHandle(file);
         say(why, "another file stands at the archive's path now than the one that was loaded");
         return EDIT_OPEN_REPLACED;
     }
     handle_ = reinterpret_cast<intptr_t>(file);
-    size_ = (uint64_t(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    size_ = stamp.size;
     return EDIT_OPEN_OK;
 }
 
@@ -190,20 +166,11 @@ void EditableArchive::close() {
 }
 
 FileStamp EditableArchive::stamp() const {
-    FileStamp stamp;
     BY_HANDLE_FILE_INFORMATION information;
     if (handle_ == ArchiveFile::INVALID_HANDLE ||
         !GetFileInformationByHandle(asHandle(handle_), &information))
-        return stamp;
-    stamp.identity = {information.dwVolumeSerialNumber,
-                      (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
-    stamp.size = (uint64_t(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
-    // 100-nanosecond ticks since 1601, as ArchiveFile keeps them.
-    stamp.modifiedNanoseconds =
-        int64_t((uint64_t(information.ftLastWriteTime.dwHighDateTime) << 32) |
-                information.ftLastWriteTime.dwLowDateTime) *
-        100;
-    return stamp;
+        return FileStamp{};
+    return stampOf(information);
 }
 
 int64_t EditableArchive::readAt(uint64_t offset, void* buffer, size_t count) const {

@@ -126,7 +126,8 @@ int EditPlanner::repoint(Reading* reading, uint64_t start, std::string* why) {
     return 1;
 }
 
-Listing* EditPlanner::grow(Reading* reading, uint64_t rootRecords, std::string* why) {
+Listing* EditPlanner::grow(Reading* reading, const std::function<uint64_t()>& rootRecords,
+                           std::string* why) {
     Listing* listing = writable(reading, why);
     if (listing == nullptr)
         return nullptr;
@@ -142,7 +143,7 @@ Listing* EditPlanner::grow(Reading* reading, uint64_t rootRecords, std::string* 
         return listing;
     }
     if (reading->parent == nullptr)
-        return makeRootRoom(rootRecords, why) ? listing : nullptr;
+        return makeRootRoom(rootRecords(), why) ? listing : nullptr;
     if (map_.cutsInto(listing->start) != 0) {
         *why = CYCLE;
         return nullptr;

@@ -140,14 +140,19 @@ TEST(EditorRoundTrip, TheRootListingGrowsByMovingWhatFollowsIt) {
     appendEnd(tight);
     const std::string a = "AAAA";
     tight.insert(tight.end(), a.begin(), a.end());
-    const EditPlan moved = planOrFail(tight, {addWith("B", "bb")});
+    // Room is made once for both new root records, so A's data moves once.
+    const EditPlan moved = planOrFail(tight, {addWith("B", "bb"), makingDirectory("C/D")});
     bool copied = false;
     for (const EditWrite& write : moved.writes)
         copied = copied || (write.source == EDIT_SOURCE_ARCHIVE && write.sourceOffset == 88);
     EXPECT_TRUE(copied);
+    ASSERT_EQ(moved.notes.size(), 1u);
+    EXPECT_EQ(moved.notes[0].rfind("1 listing or file was moved", 0), 0u) << moved.notes[0];
     TreeState want = treeOf(tight);
     want["B"] = fileHolding("bb");
-    expectTree(treeOf(applyPlan(tight, moved)), want, {"A", "B"});
+    want["C"] = directoryEntry();
+    want["C/D"] = directoryEntry();
+    expectTree(treeOf(applyPlan(tight, moved)), want, {"A", "B", "C", "C/D"});
 }
 
 TEST(EditorRoundTrip, DeletingAndRenaming) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -53,7 +54,9 @@ class EditPlanner {
     // Whether record `index` of the reading is one the loader drops.
     static bool dropped(const Reading* reading, uint32_t index);
     // Gives the reading's listing room for one more record. Returns it, or null with `*why`.
-    Listing* grow(Reading* reading, uint64_t rootRecords, std::string* why);
+    // `rootRecords` is asked, only when the root listing must make room, for how many
+    // records to make it.
+    Listing* grow(Reading* reading, const std::function<uint64_t()>& rootRecords, std::string* why);
     // Moves what lies right after the root listing so that it can take `records` more.
     int makeRootRoom(uint64_t records, std::string* why);
     // Marks the listing as changed where it lies (records about to be added

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <unordered_set>
 
 #include "archive/edit_names.h"
 #include "archive/edit_planner.h"
@@ -355,28 +356,27 @@ int EditPlanner::make(const EditRequest& request, const EditRequest* later, size
         return 0;
     }
     // A new record in the root may need the room right after the root
-    // listing: make it once for every later request that adds to the root.
-    uint64_t rootRecords = 0;
-    if (directory == map_.root()) {
-        std::vector<std::string> firsts{foldAsciiText(names[0])};
+    // listing: it is made once for every later request that adds to the
+    // root. Counted only when that room must be made, which is seldom: a
+    // count for every request would make adding many files to the root
+    // take time that grows with the cube of their number.
+    auto rootRecords = [&]() -> uint64_t {
+        std::unordered_set<std::string> firsts{foldAsciiText(names[0])};
         for (size_t i = 0; i < laterCount; ++i) {
             if (later[i].operation != EDIT_ADD && later[i].operation != EDIT_MKDIR)
                 continue;
             const std::vector<std::string> theirs = splitPath(later[i].path);
-            if (theirs.empty() || map_.child(map_.root(), theirs[0]) != nullptr)
-                continue;
-            const std::string folded = foldAsciiText(theirs[0]);
-            if (std::find(firsts.begin(), firsts.end(), folded) == firsts.end())
-                firsts.push_back(folded);
+            if (!theirs.empty() && map_.child(map_.root(), theirs[0]) == nullptr)
+                firsts.insert(foldAsciiText(theirs[0]));
         }
-        rootRecords = firsts.size();
-    }
+        return firsts.size();
+    };
     for (size_t i = at; i < names.size(); ++i) {
         const bool last = i + 1 == names.size();
         // The room for the record comes first: making room after the root
         // listing moves what lies there, and new bytes must not be among it.
         Reading* into = directory->readings().front();
-        Listing* listing = grow(into, directory == map_.root() ? rootRecords : 1, why);
+        Listing* listing = grow(into, rootRecords, why);
         if (listing == nullptr)
             return 0;
         DirRecord record;

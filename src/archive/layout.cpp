@@ -6,14 +6,6 @@
 
 #include "archive/writer.h"
 
-namespace {
-
-// Large files start on a page boundary at the end, as the writer places them.
-constexpr uint64_t ALIGN_FROM = 64 * 1024;
-constexpr uint64_t ALIGNMENT = 4096;
-
-}  // namespace
-
 void UsedRanges::add(uint64_t start, uint64_t end) {
     if (start >= end)
         return;
@@ -127,8 +119,9 @@ int SpaceAllocator::allocate(uint64_t length, bool alignLarge, uint64_t* place) 
         return 1;
     }
     uint64_t start = tail_;
-    if (alignLarge && length >= ALIGN_FROM && start % ALIGNMENT != 0)
-        start += ALIGNMENT - start % ALIGNMENT;
+    // Large data at the end starts on a page boundary, as the writer places it.
+    if (alignLarge && length >= ALIGN_FILES_FROM && start % FILE_ALIGNMENT != 0)
+        start += FILE_ALIGNMENT - start % FILE_ALIGNMENT;
     if (start > ARCHIVE_SIZE_LIMIT || length > ARCHIVE_SIZE_LIMIT - start)
         return 0;
     claim(start, start + length);

@@ -3,7 +3,7 @@
 // moved. The root listing cannot move (it starts the archive), so what lies
 // right after it moves instead, for every record that points to it.
 #include <algorithm>
-#include <map>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -126,7 +126,8 @@ int EditPlanner::repoint(Reading* reading, uint64_t start, std::string* why) {
     return 1;
 }
 
-Listing* EditPlanner::grow(Reading* reading, uint64_t rootRecords, std::string* why) {
+Listing* EditPlanner::grow(Reading* reading, const std::function<uint64_t()>& rootRecords,
+                           std::string* why) {
     Listing* listing = writable(reading, why);
     if (listing == nullptr)
         return nullptr;
@@ -142,7 +143,7 @@ Listing* EditPlanner::grow(Reading* reading, uint64_t rootRecords, std::string* 
         return listing;
     }
     if (reading->parent == nullptr)
-        return makeRootRoom(rootRecords, why) ? listing : nullptr;
+        return makeRootRoom(rootRecords(), why) ? listing : nullptr;
     if (map_.cutsInto(listing->start) != 0) {
         *why = CYCLE;
         return nullptr;
@@ -235,16 +236,16 @@ int EditPlanner::makeRootRoom(uint64_t records, std::string* why) {
         forgetReading(listing);
         ++moved;
     }
-    std::map<std::pair<uint64_t, uint64_t>, bool> data;
+    // Each run of data once, however many records point to it.
+    std::set<std::pair<uint64_t, uint64_t>> data;
     for (Listing* listing : live) {
         for (const DirRecord& record : listing->records) {
             const uint64_t end = uint64_t{record.offset} + record.size;
             if (record.type == TYPE_FILE && record.size != 0 && inside(record.offset, end))
-                data[{record.offset, record.size}] = true;
+                data.emplace(record.offset, record.size);
         }
     }
-    for (const auto& [range, unused] : data) {
-        const auto [offset, size] = range;
+    for (const auto& [offset, size] : data) {
         if (offset + size > map_.fileSize()) {
             *why =
                 "data right after the root listing lies past the end of the archive and cannot "

@@ -16,12 +16,6 @@ namespace {
 
 constexpr size_t COPY_BLOCK = 64 * 1024;
 
-// Large files start on a page boundary: copying them out can then share the
-// page cache's pages instead of shifting every byte, which makes extraction
-// about twice as fast, for at most a page of padding per large file.
-constexpr uint64_t ALIGN_FILES_FROM = 64 * 1024;
-constexpr uint64_t FILE_ALIGNMENT = 4096;
-
 struct Plan {
     std::vector<const ArchiveNode*> listings;  // depth-first, root first
     std::vector<std::string> listingPaths;     // for messages

@@ -49,6 +49,13 @@ struct ArchiveWriteOptions {
 // The largest archive the 32-bit offsets and sizes can describe.
 constexpr uint64_t ARCHIVE_SIZE_LIMIT = 0xFFFFFFFFull;
 
+// Files of ALIGN_FILES_FROM bytes or more start on a FILE_ALIGNMENT boundary,
+// here and where a change puts new data at the end: copying them out can
+// then share the page cache's pages instead of shifting every byte, which
+// makes extraction about twice as fast, for at most a page of padding each.
+constexpr uint64_t ALIGN_FILES_FROM = 64 * 1024;
+constexpr uint64_t FILE_ALIGNMENT = 4096;
+
 // Checks `root` as the writers below do before they write a byte: names that
 // are empty, longer than 32 bytes or hold a NUL, siblings whose names are equal
 // ignoring case, sources that cannot be read or are not regular files, files
